@@ -1,0 +1,46 @@
+#include "upgrade/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Bytes(const unsigned char (&cmd)[kCommandLength])
+{
+    return std::string(reinterpret_cast<const char*>(cmd), kCommandLength);
+}
+
+} // namespace
+
+TEST(PrinterCommands, FixedCommandsAreFiveBytesWithNoTerminator)
+{
+    EXPECT_EQ(Bytes(kCommandKU), std::string("\x01KU\r\n"));
+    EXPECT_EQ(Bytes(kCommandSU), std::string("\x01SU\r\n"));
+    EXPECT_EQ(Bytes(kCommandSR), std::string("\x01SR\r\n"));
+    EXPECT_EQ(Bytes(kCommandKK), std::string("\x01KK\r\n"));
+    EXPECT_EQ(sizeof kCommandKU, 5u);
+}
+
+TEST(PrinterCommands, DtHeaderCarriesSizeAndNameAsListed)
+{
+    EXPECT_EQ(FormatDtHeader(0, "empty.bin"), std::string("\x01" "DT0,R:empty.bin\r\n"));
+    EXPECT_EQ(FormatDtHeader(150000, "iosubsys.bin"), std::string("\x01" "DT150000,R:iosubsys.bin\r\n"));
+    EXPECT_EQ(FormatDtHeader(2147483647, "l11config.bld"),
+              std::string("\x01" "DT2147483647,R:l11config.bld\r\n"));
+    // Names keep their subdirectory separators and every byte, NUL included.
+    EXPECT_EQ(FormatDtHeader(7, "fw\\main.bin"), std::string("\x01" "DT7,R:fw\\main.bin\r\n"));
+    std::string withNul("a\0b", 3);
+    EXPECT_EQ(FormatDtHeader(1, withNul), std::string("\x01" "DT1,R:a\0b\r\n", 12));
+}
+
+TEST(PrinterCommands, StatusFirstByteSelectsItsText)
+{
+    EXPECT_EQ(StatusStringId('0'), 116);
+    EXPECT_EQ(StatusStringId('1'), 117);
+    EXPECT_EQ(StatusStringId('2'), 118);
+    EXPECT_EQ(StatusStringId('3'), 119);
+    EXPECT_EQ(StatusStringId('4'), 120);
+    for (unsigned char other : {'5', ' ', 'A', '\n', '/', '\0', '\xff'})
+        EXPECT_EQ(StatusStringId(other), 121) << int(other);
+}

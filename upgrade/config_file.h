@@ -1,0 +1,42 @@
+// The configuration file, open for reading through a buffer of our own so
+// that reading it byte by byte costs one system call per buffer, not per
+// byte.
+#pragma once
+
+#include "upgrade/file_access.h"
+
+#include <string>
+
+class CConfigFile {
+public:
+    CConfigFile() = default;
+    CConfigFile(const CConfigFile&) = delete;
+    CConfigFile& operator=(const CConfigFile&) = delete;
+    ~CConfigFile() { Close(); }
+
+    // 1 when directory + name opened (read only, not shared), else 0.
+    int Open(const std::string& strDirectory, const std::string& strName);
+
+    // 1 with the next byte in *pByte; 0 at end of file or when the system
+    // refused a read (ReadFailed then tells which).
+    int ReadByte(unsigned char* pByte)
+    {
+        if (m_nPos == m_nFill && !Refill())
+            return 0;
+        *pByte = m_buffer[m_nPos++];
+        return 1;
+    }
+
+    bool ReadFailed() const { return m_bReadFailed; }
+    void Close();
+
+private:
+    int Refill();
+
+    FileHandle m_hFile = InvalidFile;
+    unsigned char m_buffer[4096];
+    int m_nPos = 0;
+    int m_nFill = 0;
+    bool m_bAtEnd = false;
+    bool m_bReadFailed = false;
+};

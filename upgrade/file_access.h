@@ -1,0 +1,35 @@
+// File access for the upgrade files: the few operations the file list and
+// the transfer need, defined once per platform (file_access_posix.cpp,
+// file_access_win32.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// An open file; InvalidFile marks a failed open.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle InvalidFile = -1;
+
+// Opens directory + name for reading only. On Windows nobody else may open
+// the file while it is open. A directory never opens. The name is a path
+// relative to the directory as the configuration file writes it: a
+// backslash inside it separates components on every platform.
+FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName);
+
+// Reads up to nCapacity bytes. Returns 1 with the count in *pnRead (0 at end
+// of file), or 0 when the system refused the read.
+int ReadFileBytes(FileHandle hFile, void* pBuffer, int nCapacity, int* pnRead);
+
+void CloseFile(FileHandle hFile);
+
+// Looks directory + name up in its directory entry, without opening the file.
+// Returns 1 with the length in *pnSize when an entry matches (a directory
+// matches too), 0 when the file is missing.
+int LookupFileSize(const std::string& strDirectory, const std::string& strName, uint64_t* pnSize);
+
+// The directory of the running program, ending in the platform's separator.
+std::string ProgramDirectory();
+
+// Lower-cases single-byte text the way the platform does for its ANSI code
+// page.
+void LowerCaseAnsi(std::string& str);

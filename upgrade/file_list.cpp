@@ -1,0 +1,145 @@
+#include "upgrade/file_list.h"
+
+#include "upgrade/file_access.h"
+
+namespace {
+
+constexpr uint64_t kLargestAnnounceableSize = 0x7FFFFFFF;
+
+// Reads one field, lowered, into strText. Returns 1 with bEnd telling whether
+// it was the terminating "end", or 0 when the list cannot go on: the file was
+// unreadable, or it ended before a field read "end". A field cut off by the
+// end of the file still counts when its text is "end".
+int ReadListField(CConfigFile& file, std::string& strText, bool& bEnd)
+{
+    strText.clear();
+    int ended = ReadConfigField(file, strText, true);
+    if (file.ReadFailed())
+        return 0;
+    LowerCaseAnsi(strText);
+    bEnd = strText == "end";
+    return ended || bEnd;
+}
+
+// Looks name up and records it at position i. 1 when it was found; 0 with
+// nErrorIndex set otherwise.
+int AddFile(UpgradeFileList& list, int i, const std::string& strDirectory,
+            const std::string& strName, int32_t& nErrorIndex)
+{
+    list.m_strNames[i] = strName;
+    uint64_t size = 0;
+    if (!LookupFileSize(strDirectory, strName, &size)) {
+        nErrorIndex = i;
+        return 0;
+    }
+    // The DT header announces the size as a signed 32-bit decimal.
+    if (size > kLargestAnnounceableSize) {
+        nErrorIndex = kConfigCorrupt;
+        return 0;
+    }
+    list.m_nSizes[i] = static_cast<int32_t>(size);
+    list.m_nTotalSize += static_cast<int64_t>(size);
+    return 1;
+}
+
+} // namespace
+
+int64_t ParseDeclaredCount(const std::string& strLine)
+{
+    constexpr int64_t kLimit = 1000000000;
+    size_t i = 0;
+    while (i < strLine.size() && (strLine[i] == ' ' || (strLine[i] >= '\t' && strLine[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < strLine.size() && (strLine[i] == '+' || strLine[i] == '-'))
+        negative = strLine[i++] == '-';
+    int64_t value = 0;
+    for (; i < strLine.size() && strLine[i] >= '0' && strLine[i] <= '9'; ++i)
+        if (value < kLimit)
+            value = value * 10 + (strLine[i] - '0');
+    if (value > kLimit)
+        value = kLimit;
+    return negative ? -value : value;
+}
+
+int ReadConfigField(CConfigFile& file, std::string& strText, bool bField)
+{
+    unsigned char byte = 0;
+    if (!bField) {
+        strText.clear();
+        while (file.ReadByte(&byte)) {
+            if (byte == '\r')
+                return 1;
+            strText += static_cast<char>(byte);
+        }
+        return 0;
+    }
+    do {
+        if (!file.ReadByte(&byte))
+            return 0;
+    } while (byte != '*');
+    strText.clear();
+    while (file.ReadByte(&byte)) {
+        if (byte == ':')
+            return 1;
+        strText += static_cast<char>(byte);
+    }
+    return 0;
+}
+
+int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strDirectory,
+                       UpgradeFileList& list, int32_t& nErrorIndex)
+{
+    CConfigFile file;
+    if (!file.Open(strDirectory, strConfigName)) {
+        nErrorIndex = kConfigNotOpened;
+        return 0;
+    }
+
+    std::string text;
+    ReadConfigField(file, text, false);
+    int64_t declared = ParseDeclaredCount(text);
+    if (file.ReadFailed() || declared < 0 || declared > kMaxConfigEntries) {
+        nErrorIndex = kConfigCorrupt;
+        return 0;
+    }
+    list.m_nCount = static_cast<int32_t>(declared);
+    list.m_nTotalSize = 0;
+
+    int i = 0;
+    for (;;) {
+        bool end = false;
+        if (!ReadListField(file, text, end)) {
+            nErrorIndex = kConfigCorrupt;
+            return 0;
+        }
+        if (end)
+            break;
+        if (i == kMaxConfigEntries) {
+            nErrorIndex = kConfigCorrupt;
+            return 0;
+        }
+        if (!AddFile(list, i, strDirectory, text, nErrorIndex))
+            return 0;
+        ++i;
+        if (!ReadListField(file, text, end)) {
+            nErrorIndex = kConfigCorrupt;
+            return 0;
+        }
+        if (end)
+            break;
+    }
+    file.Close();
+
+    // The number of positions sent comes from the declared count: one that
+    // differs from the entries would send an incomplete set, or run into
+    // empty names, and still end in the printer's upgrade cycle.
+    if (i != list.m_nCount) {
+        nErrorIndex = kConfigCorrupt;
+        return 0;
+    }
+    if (!AddFile(list, i, strDirectory, kIoSubsystemFileName, nErrorIndex))
+        return 0;
+    list.m_nCount += 1;
+    return 1;
+}

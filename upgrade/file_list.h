@@ -1,0 +1,49 @@
+// The upgrade file list and the parser of "l11config.bld".
+#pragma once
+
+#include "upgrade/config_file.h"
+
+#include <cstdint>
+#include <string>
+
+inline constexpr int kFileListCapacity = 100;
+// "iosubsys.bin" and the configuration file itself take the last two
+// positions, so a configuration file can list at most 98 entries.
+inline constexpr int kMaxConfigEntries = kFileListCapacity - 2;
+
+inline constexpr const char* kConfigFileName = "l11config.bld";
+inline constexpr const char* kIoSubsystemFileName = "iosubsys.bin";
+
+// Error indices that are not positions of the list.
+inline constexpr int32_t kConfigNotOpened = -1;
+inline constexpr int32_t kConfigCorrupt = -2;
+
+// The files to send, in sending order, with the size each directory entry
+// gave when the list was read.
+struct UpgradeFileList {
+    std::string m_strNames[kFileListCapacity];
+    int32_t m_nSizes[kFileListCapacity] = {};
+    int32_t m_nCount = 0;
+    // 64 bits: up to 100 files just under 2 GiB each must add up exactly.
+    int64_t m_nTotalSize = 0;
+};
+
+// Reads the configuration file strConfigName in strDirectory into list (whose
+// names are all empty) and appends "iosubsys.bin". Returns 1, or 0 with
+// nErrorIndex set: -1 the file did not open; k the file at position k is
+// missing (its name is in m_strNames[k]); -2 the file is corrupt (it ends
+// before its list does, declares a count outside 0..98 or one that differs
+// from its entries, lists more than 98 files, names a file of 2 GiB or more,
+// or cannot be read).
+int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strDirectory,
+                       UpgradeFileList& list, int32_t& nErrorIndex);
+
+// Reads the count line (bField false: up to the first CR) or one field
+// (bField true: skip to '*', then up to ':'). Returns 1 when it ended at its
+// terminator, 0 when the file ended first. A field call that finds no '*'
+// leaves strText as it was.
+int ReadConfigField(CConfigFile& file, std::string& strText, bool bField);
+
+// The declared count of a count line, converted the way atoi reads decimal
+// text but saturating instead of overflowing.
+int64_t ParseDeclaredCount(const std::string& strLine);
