@@ -1,0 +1,75 @@
+#include "link/device_channel.h"
+
+#include "link/device_port.h"
+#include "link/error_codes.h"
+#include "link/monotonic_clock.h"
+
+ChannelHandle OpenSerialChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
+                                uint32_t nBaudRate, uint8_t nParity, uint8_t nStopBits,
+                                int32_t* pnError)
+{
+    SerialLine line{nBaudRate, nParity, nStopBits};
+    return DeviceOpen(pszDevice, nReadTimeout, nWriteTimeout, &line, pnError);
+}
+
+ChannelHandle OpenParallelChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout)
+{
+    int32_t ignored = 0;
+    return DeviceOpen(pszDevice, nReadTimeout, nWriteTimeout, nullptr, &ignored);
+}
+
+int WriteChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
+{
+    int32_t written = 0;
+    int32_t error = 0;
+    if (nLength >= 0 && DeviceWrite(hChannel, pBuffer, nLength, &written, &error) && written == nLength)
+        return 1;
+    *pnError = nLength < 0 ? kErrorBadHandle : error;
+    DeviceClearError(hChannel);
+    return 0;
+}
+
+int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsigned char cTerminator,
+                int32_t* pnError, uint32_t nByteLimitMs)
+{
+    const int32_t capacity = *pnLength;
+    if (capacity <= 0)
+        return 1;
+    auto* out = static_cast<unsigned char*>(pBuffer);
+    for (int32_t i = 0;; ++i) {
+        const uint64_t start = MonotonicMs();
+        unsigned char byte = 0;
+        for (;;) {
+            int got = 0;
+            int32_t error = 0;
+            if (!DeviceReadOne(hChannel, &byte, &got, &error)) {
+                *pnLength = i;
+                *pnError = error;
+                DeviceClearError(hChannel);
+                return 0;
+            }
+            if (got)
+                break;
+            // The limit runs from the start of this byte's wait; an empty
+            // read call does not renew it.
+            if (start + nByteLimitMs < MonotonicMs()) {
+                *pnLength = i;
+                *pnError = kErrorByteTimedOut;
+                DeviceClearError(hChannel);
+                return 0;
+            }
+        }
+        out[i] = byte;
+        if (byte == cTerminator) {
+            *pnLength = i;
+            return 1;
+        }
+        if (i + 1 == capacity)
+            return 1;
+    }
+}
+
+int CloseChannel(ChannelHandle hChannel)
+{
+    return DeviceClose(hChannel);
+}

@@ -1,0 +1,260 @@
+// Devices on Linux: a serial port is a tty, a parallel port an lp device
+// (or anything the device map names). The Windows driver keeps read and
+// write timeouts in the device and enforces exclusive opens; here a small
+// record beside the descriptor keeps the timeouts, poll() enforces them,
+// and TIOCEXCL with a non-blocking flock() makes the open exclusive (flock
+// also stops a second opener with root rights, whom TIOCEXCL lets through).
+#include "link/device_port.h"
+
+#include "link/device_map_posix.h"
+#include "link/error_codes.h"
+#include "link/monotonic_clock.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+struct Device {
+    int fd;
+    uint32_t readTimeout;
+    uint32_t writeTimeout;
+    bool isTty;
+    // A device that reports its modem lines (a real UART does, a
+    // pseudo-terminal does not) gets DSR flow control.
+    bool watchDsr;
+};
+
+Device* FromHandle(ChannelHandle h)
+{
+    if (h == InvalidChannel || h == 0)
+        return nullptr;
+    return reinterpret_cast<Device*>(h);
+}
+
+int PollMs(uint64_t deadline)
+{
+    uint64_t now = MonotonicMs();
+    if (now >= deadline)
+        return 0;
+    uint64_t left = deadline - now;
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+speed_t SpeedFor(uint32_t baud)
+{
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0;
+    }
+}
+
+// Raw 8-bit line. Settings the device refuses are not an error: the port
+// still opens, as it would on Windows.
+void ApplyLine(int fd, const SerialLine& line)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        tio.c_cflag |= CS8 | CREAD | CLOCAL;
+        switch (line.nParity) {
+        case 1: tio.c_cflag |= PARENB | PARODD; break;
+        case 2: tio.c_cflag |= PARENB; break;
+        case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+        case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+        default: break;
+        }
+        // One and a half stop bits do not exist here; two is the nearest.
+        if (line.nStopBits != 0)
+            tio.c_cflag |= CSTOPB;
+        tio.c_cc[VMIN] = 1;
+        tio.c_cc[VTIME] = 0;
+        if (speed_t speed = SpeedFor(line.nBaudRate); speed != B0)
+            ::cfsetspeed(&tio, speed);
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+    int dtr = TIOCM_DTR;
+    int rts = TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIS, &dtr);
+    ::ioctl(fd, TIOCMBIC, &rts);
+}
+
+// Waits, within the deadline, for the printer to assert DSR.
+bool WaitForDsr(const Device& d, uint64_t deadline)
+{
+    for (;;) {
+        int lines = 0;
+        if (::ioctl(d.fd, TIOCMGET, &lines) != 0 || (lines & TIOCM_DSR))
+            return true;
+        if (MonotonicMs() >= deadline)
+            return false;
+        ::poll(nullptr, 0, 2);
+    }
+}
+
+// Bytes still in the device's output queue, 0 when it cannot tell.
+int Unsent(const Device& d)
+{
+    int queued = 0;
+    if (!d.isTty || ::ioctl(d.fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return queued;
+}
+
+} // namespace
+
+ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
+                         const SerialLine* pLine, int32_t* pnError)
+{
+    const std::string path = DevicePathFor(pszDevice);
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *pnError = LastSystemError();
+        return InvalidChannel;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *pnError = LastSystemError();
+        ::close(fd);
+        return InvalidChannel;
+    }
+    const bool tty = ::isatty(fd) == 1;
+    if (tty)
+        ::ioctl(fd, TIOCEXCL);
+    if (tty && pLine)
+        ApplyLine(fd, *pLine);
+    int lines = 0;
+    const bool watchDsr = tty && pLine && ::ioctl(fd, TIOCMGET, &lines) == 0;
+    return reinterpret_cast<ChannelHandle>(new Device{fd, nReadTimeout, nWriteTimeout, tty, watchDsr});
+}
+
+int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int32_t* pnWritten,
+                int32_t* pnError)
+{
+    *pnWritten = 0;
+    Device* d = FromHandle(hDevice);
+    if (!d) {
+        *pnError = kErrorBadHandle;
+        return 0;
+    }
+    if (nLength == 0)
+        return 1;
+    const uint64_t deadline = MonotonicMs() + d->writeTimeout;
+    if (d->watchDsr && !WaitForDsr(*d, deadline)) {
+        *pnError = kErrorByteTimedOut;
+        return 1;
+    }
+    const auto* p = static_cast<const unsigned char*>(pBuffer);
+    int32_t done = 0;
+    bool stalled = false;
+    while (done < nLength) {
+        ssize_t n = ::write(d->fd, p + done, static_cast<size_t>(nLength - done));
+        if (n > 0) {
+            done += static_cast<int32_t>(n);
+            stalled = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            *pnError = LastSystemError();
+            *pnWritten = done;
+            return 0;
+        }
+        if (MonotonicMs() >= deadline)
+            break;
+        pollfd pfd{d->fd, POLLOUT, 0};
+        // Some drivers (lp) say writable while they are busy; do not spin.
+        int wait = PollMs(deadline);
+        ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
+        if (stalled)
+            ::poll(nullptr, 0, 1);
+        stalled = true;
+    }
+    // A write is done when the bytes have left, not when they are queued:
+    // wait for the device's queue within the same deadline.
+    int unsent = Unsent(*d);
+    while (unsent > 0 && MonotonicMs() < deadline) {
+        ::poll(nullptr, 0, 1);
+        unsent = Unsent(*d);
+    }
+    *pnWritten = done - (unsent < done ? unsent : done);
+    if (*pnWritten < nLength)
+        *pnError = kErrorByteTimedOut;
+    return 1;
+}
+
+int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32_t* pnError)
+{
+    *pbGot = 0;
+    Device* d = FromHandle(hDevice);
+    if (!d) {
+        *pnError = kErrorBadHandle;
+        return 0;
+    }
+    // A zero timeout waits in short steps; the per-byte limit bounds it.
+    const uint64_t deadline = MonotonicMs() + (d->readTimeout ? d->readTimeout : 1);
+    for (;;) {
+        pollfd pfd{d->fd, POLLIN, 0};
+        int r = ::poll(&pfd, 1, PollMs(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            *pnError = LastSystemError();
+            return 0;
+        }
+        if (r == 0)
+            return 1;
+        ssize_t n = ::read(d->fd, pByte, 1);
+        if (n == 1) {
+            *pbGot = 1;
+            return 1;
+        }
+        if (n == 0) {
+            // End of file: the device hung up.
+            *pnError = EIO;
+            return 0;
+        }
+        if (errno == EAGAIN || errno == EINTR) {
+            if (MonotonicMs() >= deadline)
+                return 1;
+            continue;
+        }
+        *pnError = LastSystemError();
+        return 0;
+    }
+}
+
+void DeviceClearError(ChannelHandle)
+{
+    // A tty keeps no error state that would stop later calls.
+}
+
+int DeviceClose(ChannelHandle hDevice)
+{
+    Device* d = FromHandle(hDevice);
+    if (!d)
+        return 0;
+    // Whatever a failed write left queued would hold close() for the
+    // driver's closing wait (30 s by default): drop it.
+    if (d->isTty) {
+        ::tcflush(d->fd, TCOFLUSH);
+        ::ioctl(d->fd, TIOCNXCL);
+    }
+    int rc = ::close(d->fd);
+    delete d;
+    return rc == 0 ? 1 : 0;
+}

@@ -1,0 +1,21 @@
+// The error codes the channels hand back through their out-parameters, as
+// this platform's system writes them. Callers above the channels only pass
+// them on; tests compare against these names so that the same test holds on
+// both platforms.
+#pragma once
+
+#include <cstdint>
+
+// A device read whose byte did not come in time.
+extern const int32_t kErrorByteTimedOut;
+// A socket step (connect, send, one-byte receive) that ran out of its limit.
+extern const int32_t kErrorSocketTimedOut;
+// Host text that is neither a dotted address nor a name that resolves.
+extern const int32_t kErrorHostUnknown;
+// The peer closed the connection before the line was complete.
+extern const int32_t kErrorPeerClosed;
+// A handle that names no open channel.
+extern const int32_t kErrorBadHandle;
+
+// The calling thread's last system error, as the channels report it.
+int32_t LastSystemError();

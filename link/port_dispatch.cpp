@@ -1,0 +1,152 @@
+#include "link/port_dispatch.h"
+
+#include "link/device_channel.h"
+#include "link/tcp_channel.h"
+
+#include <cstdio>
+
+namespace {
+
+ChannelHandle OpenSerial(const IPortSettings& settings)
+{
+    int32_t error = 0;
+    return OpenSerialChannel(SerialDeviceName(settings.GetSerialPort()), kPortTimeoutMs, kPortTimeoutMs,
+                             BaudRateFor(settings.GetBaudRate()), 0, 0, &error);
+}
+
+ChannelHandle OpenParallel(const IPortSettings& settings)
+{
+    return OpenParallelChannel(ParallelDeviceName(settings.GetParallelPort()), kPortTimeoutMs,
+                               kPortTimeoutMs);
+}
+
+} // namespace
+
+const char* SerialDeviceName(int32_t nSerialPort)
+{
+    return nSerialPort == 0 ? "COM1" : "COM2";
+}
+
+const char* ParallelDeviceName(int32_t nParallelPort)
+{
+    return nParallelPort == 0 ? "LPT1" : "LPT2";
+}
+
+uint32_t BaudRateFor(int32_t nBaudRate)
+{
+    switch (nBaudRate) {
+    case 0: return 4800;
+    case 1: return 9600;
+    case 3: return 38400;
+    default: return 19200;
+    }
+}
+
+std::string FormatIpAddress(const uint8_t octets[4])
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
+    return text;
+}
+
+int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, ChannelHandle& hStatusPort)
+{
+    switch (settings.GetCommMode()) {
+    case Com:
+        hPort = OpenSerial(settings);
+        return hPort != InvalidChannel;
+    case Lpt:
+        hPort = OpenParallel(settings);
+        return hPort != InvalidChannel;
+    case Dual:
+        hStatusPort = OpenSerial(settings);
+        if (hStatusPort == InvalidChannel)
+            return 0;
+        hPort = OpenParallel(settings);
+        if (hPort == InvalidChannel) {
+            CloseChannel(hStatusPort);
+            return 0;
+        }
+        return 1;
+    case Network:
+        // No printer queue can be opened on this build yet.
+        hPort = InvalidChannel;
+        return 0;
+    case TcpIp: {
+        uint8_t octets[4] = {};
+        settings.GetIpAddress(octets);
+        int32_t error = 0;
+        int16_t timedOut = 0;
+        hPort = OpenTcpChannel(FormatIpAddress(octets).c_str(), kTcpPrinterPort, kPortTimeoutMs,
+                               kPortTimeoutMs, &error, &timedOut);
+        return hPort != InvalidChannel;
+    }
+    default:
+        return 1;
+    }
+}
+
+int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
+                      const void* pBuffer, int32_t nLength, bool bStatusPort)
+{
+    int32_t error = 0;
+    switch (settings.GetCommMode()) {
+    case Com:
+    case Lpt:
+        return WriteChannel(hPort, pBuffer, nLength, &error);
+    case Dual:
+        return WriteChannel(bStatusPort ? hStatusPort : hPort, pBuffer, nLength, &error);
+    case Network:
+        return 0;
+    case TcpIp: {
+        int16_t timedOut = 0;
+        return SendTcpChannel(hPort, pBuffer, nLength, &error, &timedOut) == nLength;
+    }
+    default:
+        return 1;
+    }
+}
+
+int DispatchReadPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
+                     void* pBuffer, int32_t* pnLength)
+{
+    int32_t error = 0;
+    switch (settings.GetCommMode()) {
+    case Com:
+    case Lpt:
+        return ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error);
+    case Dual:
+        return ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error);
+    case Network:
+        // A printer queue carries nothing back.
+        return 0;
+    case TcpIp: {
+        int16_t timedOut = 0;
+        return ReceiveTcpChannel(hPort, pBuffer, *pnLength, kLineTerminator, &error, &timedOut) != 0;
+    }
+    default:
+        return 1;
+    }
+}
+
+int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    switch (settings.GetCommMode()) {
+    case Com:
+    case Lpt:
+        CloseChannel(hPort);
+        break;
+    case Dual:
+        CloseChannel(hPort);
+        CloseChannel(hStatusPort);
+        break;
+    case Network:
+        break;
+    case TcpIp:
+        CloseTcpChannel(hPort);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}

@@ -1,0 +1,38 @@
+// The four port operations of the wizard sheet, for every connection mode:
+// one dispatch per operation over the channel kinds. The sheet owns the two
+// handles and passes them in; nothing here remembers a port.
+#pragma once
+
+#include "link/channel.h"
+#include "link/port_settings.h"
+
+#include <cstdint>
+#include <string>
+
+inline constexpr uint32_t kPortTimeoutMs = 10000;
+inline constexpr uint32_t kTcpPrinterPort = 2864;
+inline constexpr unsigned char kLineTerminator = 10;
+
+// "COM1" for 0, "COM2" for anything else; "LPT1"/"LPT2" likewise.
+const char* SerialDeviceName(int32_t nSerialPort);
+const char* ParallelDeviceName(int32_t nParallelPort);
+// 0 4800, 1 9600, 3 38400; 2 and every other value 19200.
+uint32_t BaudRateFor(int32_t nBaudRate);
+// "%d.%d.%d.%d" of the four octets.
+std::string FormatIpAddress(const uint8_t octets[4]);
+
+// Opens the channel(s) of the current mode into hPort (and hStatusPort in
+// Dual). 1 on success. A failed open holds nothing.
+int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, ChannelHandle& hStatusPort);
+
+// Sends the whole buffer; in Dual, on the serial status channel when
+// bStatusPort, else on the parallel one. 1 when every byte went out.
+int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
+                      const void* pBuffer, int32_t nLength, bool bStatusPort);
+
+// Reads one LF-terminated line; *pnLength holds the capacity on entry.
+int DispatchReadPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
+                     void* pBuffer, int32_t* pnLength);
+
+// Closes what the open opened. Always 1.
+int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort);

@@ -1,0 +1,38 @@
+// The system's side of the TCP channel: non-blocking socket calls that
+// never wait longer than they are told, so that the channel can keep its
+// deadlines and run the wait hook while it waits.
+#pragma once
+
+#include <cstdint>
+
+using SocketHandle = intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
+
+// An IPv4 stream socket, non-blocking, bound to any local address and port.
+int SocketCreate(SocketHandle* phSocket, int32_t* pnError);
+
+// The IPv4 address (network order) of pszHost: a dotted address as it
+// stands, else the first address a lookup gives, waiting at most nWaitMs.
+// 1 found; 0 with *pnError (kErrorHostUnknown when the name does not
+// resolve); -1 when the lookup did not finish in time.
+int SocketResolve(const char* pszHost, uint32_t nWaitMs, uint32_t* pnAddress, int32_t* pnError);
+
+// Starts a connect: 1 connected, 2 in progress, 0 failed with *pnError.
+int SocketConnectStart(SocketHandle hSocket, uint32_t nAddress, uint16_t nPort, int32_t* pnError);
+// After the socket became writable: 1 connected, 0 failed with *pnError.
+int SocketConnectResult(SocketHandle hSocket, int32_t* pnError);
+
+// Waits at most nWaitMs for the socket to become readable (bWrite false)
+// or writable: 1 ready, 0 not yet, -1 failed with *pnError.
+int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError);
+
+// Sends what the system takes now: 1 with *pnSent (0 when it takes
+// nothing), 0 failed with *pnError. Never raises a signal.
+int SocketSendSome(SocketHandle hSocket, const void* pBuffer, int32_t nLength, int32_t* pnSent,
+                   int32_t* pnError);
+
+// Receives at most one byte: 1 a byte, 0 none yet, -1 failed with *pnError,
+// -2 the peer closed the connection.
+int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnError);
+
+void SocketClose(SocketHandle hSocket);

@@ -1,0 +1,165 @@
+#include "link/socket_port.h"
+
+#include "link/error_codes.h"
+#include "link/monotonic_clock.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        *pnError = LastSystemError();
+        return 0;
+    }
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        *pnError = LastSystemError();
+        ::close(fd);
+        return 0;
+    }
+    *phSocket = fd;
+    return 1;
+}
+
+int SocketResolve(const char* pszHost, uint32_t nWaitMs, uint32_t* pnAddress, int32_t* pnError)
+{
+    in_addr dotted{};
+    if (::inet_aton(pszHost, &dotted)) {
+        *pnAddress = dotted.s_addr;
+        return 1;
+    }
+    // A name: look it up in the background so that a dead name server
+    // cannot hold the caller past its limit. The request lives on the heap:
+    // a lookup that cannot be cancelled in time keeps writing to it, and is
+    // then left to finish on its own.
+    struct Lookup {
+        std::string name;
+        addrinfo hints{};
+        gaicb request{};
+    };
+    auto* lookup = new Lookup;
+    lookup->name = pszHost;
+    lookup->hints.ai_family = AF_INET;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    lookup->request.ar_name = lookup->name.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb* list[1] = {&lookup->request};
+    if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete lookup;
+        *pnError = kErrorHostUnknown;
+        return 0;
+    }
+    const uint64_t deadline = MonotonicMs() + nWaitMs;
+    int rc;
+    while ((rc = ::gai_error(&lookup->request)) == EAI_INPROGRESS) {
+        uint64_t now = MonotonicMs();
+        if (now >= deadline) {
+            if (::gai_cancel(&lookup->request) == EAI_CANCELED)
+                delete lookup;
+            return -1;
+        }
+        uint64_t left = deadline - now;
+        timespec step{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000};
+        const gaicb* wait[1] = {&lookup->request};
+        ::gai_suspend(wait, 1, &step);
+    }
+    addrinfo* result = lookup->request.ar_result;
+    delete lookup;
+    if (rc != 0 || !result) {
+        if (result)
+            ::freeaddrinfo(result);
+        *pnError = kErrorHostUnknown;
+        return 0;
+    }
+    *pnAddress = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(result);
+    return 1;
+}
+
+int SocketConnectStart(SocketHandle hSocket, uint32_t nAddress, uint16_t nPort, int32_t* pnError)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = nAddress;
+    to.sin_port = htons(nPort);
+    if (::connect(static_cast<int>(hSocket), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+        return 1;
+    if (errno == EINPROGRESS || errno == EINTR)
+        return 2;
+    *pnError = LastSystemError();
+    return 0;
+}
+
+int SocketConnectResult(SocketHandle hSocket, int32_t* pnError)
+{
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (::getsockopt(static_cast<int>(hSocket), SOL_SOCKET, SO_ERROR, &error, &len) != 0) {
+        *pnError = LastSystemError();
+        return 0;
+    }
+    if (error != 0) {
+        *pnError = error;
+        return 0;
+    }
+    return 1;
+}
+
+int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError)
+{
+    pollfd pfd{static_cast<int>(hSocket), static_cast<short>(bWrite ? POLLOUT : POLLIN), 0};
+    int r = ::poll(&pfd, 1, nWaitMs);
+    if (r < 0) {
+        if (errno == EINTR)
+            return 0;
+        *pnError = LastSystemError();
+        return -1;
+    }
+    // Errors and hang-ups count as ready: the next call reports them.
+    return r > 0 ? 1 : 0;
+}
+
+int SocketSendSome(SocketHandle hSocket, const void* pBuffer, int32_t nLength, int32_t* pnSent,
+                   int32_t* pnError)
+{
+    *pnSent = 0;
+    ssize_t n = ::send(static_cast<int>(hSocket), pBuffer, static_cast<size_t>(nLength), MSG_NOSIGNAL);
+    if (n >= 0) {
+        *pnSent = static_cast<int32_t>(n);
+        return 1;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 1;
+    *pnError = LastSystemError();
+    return 0;
+}
+
+int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnError)
+{
+    ssize_t n = ::recv(static_cast<int>(hSocket), pByte, 1, 0);
+    if (n == 1)
+        return 1;
+    if (n == 0)
+        return -2;
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 0;
+    *pnError = LastSystemError();
+    return -1;
+}
+
+void SocketClose(SocketHandle hSocket)
+{
+    if (hSocket != kNoSocket)
+        ::close(static_cast<int>(hSocket));
+}

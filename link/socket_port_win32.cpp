@@ -1,0 +1,143 @@
+// Windows Sockets, started by the application. Sockets are non-blocking so
+// that the channel keeps its own deadlines and services paint messages
+// while it waits.
+#include "link/socket_port.h"
+
+#include "link/error_codes.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+SOCKET S(SocketHandle h)
+{
+    return static_cast<SOCKET>(h);
+}
+
+} // namespace
+
+int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) {
+        *pnError = WSAGetLastError();
+        return 0;
+    }
+    u_long nonBlocking = 1;
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
+        bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        *pnError = WSAGetLastError();
+        closesocket(s);
+        return 0;
+    }
+    *phSocket = static_cast<SocketHandle>(s);
+    return 1;
+}
+
+int SocketResolve(const char* pszHost, uint32_t, uint32_t* pnAddress, int32_t* pnError)
+{
+    unsigned long dotted = inet_addr(pszHost);
+    if (dotted != INADDR_NONE || std::strcmp(pszHost, "255.255.255.255") == 0) {
+        *pnAddress = dotted;
+        return 1;
+    }
+    // The sheet always passes a dotted address; a name is looked up the
+    // way the socket layer always has, with the resolver's own limits.
+    hostent* host = gethostbyname(pszHost);
+    if (!host || host->h_addrtype != AF_INET || !host->h_addr_list[0]) {
+        *pnError = kErrorHostUnknown;
+        return 0;
+    }
+    std::memcpy(pnAddress, host->h_addr_list[0], 4);
+    return 1;
+}
+
+int SocketConnectStart(SocketHandle hSocket, uint32_t nAddress, uint16_t nPort, int32_t* pnError)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = nAddress;
+    to.sin_port = htons(nPort);
+    if (connect(S(hSocket), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+        return 1;
+    int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS)
+        return 2;
+    *pnError = error;
+    return 0;
+}
+
+int SocketConnectResult(SocketHandle hSocket, int32_t* pnError)
+{
+    int error = 0;
+    int len = sizeof error;
+    if (getsockopt(S(hSocket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len) != 0) {
+        *pnError = WSAGetLastError();
+        return 0;
+    }
+    if (error != 0) {
+        *pnError = error;
+        return 0;
+    }
+    return 1;
+}
+
+int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError)
+{
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(S(hSocket), &ready);
+    // A connect that fails is reported among the exceptions, not as writable.
+    FD_SET(S(hSocket), &failed);
+    timeval wait{nWaitMs / 1000, (nWaitMs % 1000) * 1000};
+    int r = select(0, bWrite ? nullptr : &ready, bWrite ? &ready : nullptr, &failed, &wait);
+    if (r == SOCKET_ERROR) {
+        *pnError = WSAGetLastError();
+        return -1;
+    }
+    return r > 0 ? 1 : 0;
+}
+
+int SocketSendSome(SocketHandle hSocket, const void* pBuffer, int32_t nLength, int32_t* pnSent,
+                   int32_t* pnError)
+{
+    *pnSent = 0;
+    int n = send(S(hSocket), static_cast<const char*>(pBuffer), nLength, 0);
+    if (n != SOCKET_ERROR) {
+        *pnSent = n;
+        return 1;
+    }
+    int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK)
+        return 1;
+    *pnError = error;
+    return 0;
+}
+
+int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnError)
+{
+    int n = recv(S(hSocket), reinterpret_cast<char*>(pByte), 1, 0);
+    if (n == 1)
+        return 1;
+    if (n == 0)
+        return -2;
+    int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK)
+        return 0;
+    *pnError = error;
+    return -1;
+}
+
+void SocketClose(SocketHandle hSocket)
+{
+    if (hSocket != kNoSocket)
+        closesocket(S(hSocket));
+}

@@ -1,0 +1,209 @@
+#include "link/tcp_channel.h"
+
+#include "link/error_codes.h"
+#include "link/monotonic_clock.h"
+#include "link/wait_hook.h"
+
+namespace {
+
+CTimeoutSocket* FromHandle(ChannelHandle h)
+{
+    if (h == InvalidChannel || h == 0)
+        return nullptr;
+    return reinterpret_cast<CTimeoutSocket*>(h);
+}
+
+void Fail(int32_t error, int32_t* pnError, int16_t* pbTimedOut)
+{
+    *pnError = error;
+    *pbTimedOut = error == kErrorSocketTimedOut ? 1 : 0;
+}
+
+} // namespace
+
+CTimeoutSocket::~CTimeoutSocket()
+{
+    SocketClose(m_hSocket);
+}
+
+int CTimeoutSocket::StartTimer(uint32_t nTimeout)
+{
+    m_dwStartTick = MonotonicMs();
+    m_nTimeout = nTimeout;
+    m_bCancelled = false;
+    return 1;
+}
+
+bool CTimeoutSocket::OnMessagePending()
+{
+    if (MonotonicMs() <= m_dwStartTick + m_nTimeout) {
+        RunWaitHook();
+        return false;
+    }
+    m_bCancelled = true;
+    return false;
+}
+
+int CTimeoutSocket::WaitReady(bool bWrite, int32_t* pnError)
+{
+    for (;;) {
+        const uint64_t limit = m_dwStartTick + m_nTimeout;
+        const uint64_t now = MonotonicMs();
+        uint64_t slice = now > limit ? 0 : limit - now + 1;
+        if (slice > kWaitHookIntervalMs)
+            slice = kWaitHookIntervalMs;
+        int r = SocketWait(m_hSocket, bWrite, static_cast<int>(slice), pnError);
+        if (r > 0)
+            return 1;
+        if (r < 0)
+            return 0;
+        OnMessagePending();
+        if (m_bCancelled) {
+            *pnError = kErrorSocketTimedOut;
+            return 0;
+        }
+    }
+}
+
+int CTimeoutSocket::Create(int32_t* pnError)
+{
+    return SocketCreate(&m_hSocket, pnError);
+}
+
+int CTimeoutSocket::Connect(int32_t* pnError)
+{
+    if (m_nPort > 0xFFFF) {
+        *pnError = kErrorHostUnknown;
+        return 0;
+    }
+    const uint64_t now = MonotonicMs();
+    const uint64_t limit = m_dwStartTick + m_nTimeout;
+    uint32_t address = 0;
+    int found = SocketResolve(m_strHost.c_str(), static_cast<uint32_t>(limit > now ? limit - now : 0),
+                              &address, pnError);
+    if (found < 0) {
+        *pnError = kErrorSocketTimedOut;
+        return 0;
+    }
+    if (found == 0)
+        return 0;
+    int started = SocketConnectStart(m_hSocket, address, static_cast<uint16_t>(m_nPort), pnError);
+    if (started != 2)
+        return started;
+    if (!WaitReady(true, pnError))
+        return 0;
+    return SocketConnectResult(m_hSocket, pnError);
+}
+
+int CTimeoutSocket::Send(const void* pBuffer, int32_t nLength, int32_t* pnError)
+{
+    const auto* p = static_cast<const unsigned char*>(pBuffer);
+    int32_t done = 0;
+    while (done < nLength) {
+        int32_t sent = 0;
+        if (!SocketSendSome(m_hSocket, p + done, nLength - done, &sent, pnError))
+            return -1;
+        done += sent;
+        if (done < nLength && !WaitReady(true, pnError))
+            return -1;
+    }
+    return nLength;
+}
+
+int CTimeoutSocket::Receive(void* pBuffer, int32_t nLength, int32_t* pnError)
+{
+    if (nLength <= 0)
+        return 0;
+    for (;;) {
+        int r = SocketReceiveByte(m_hSocket, static_cast<unsigned char*>(pBuffer), pnError);
+        if (r == 1)
+            return 1;
+        if (r == -2)
+            return 0;
+        if (r == -1)
+            return -1;
+        if (!WaitReady(false, pnError))
+            return -1;
+    }
+}
+
+ChannelHandle OpenTcpChannel(const char* pszHost, uint32_t nPort, uint32_t nConnectTimeout,
+                             uint32_t nSendTimeout, int32_t* pnError, int16_t* pbTimedOut)
+{
+    auto* socket = new CTimeoutSocket;
+    socket->m_strHost = pszHost;
+    socket->m_nPort = nPort;
+    socket->m_nConnectTimeout = nConnectTimeout;
+    socket->m_nSendTimeout = nSendTimeout;
+    int32_t error = 0;
+    if (!socket->Create(&error)) {
+        Fail(error, pnError, pbTimedOut);
+        delete socket;
+        return InvalidChannel;
+    }
+    socket->m_nLastError = 0;
+    socket->m_bConnected = 0;
+    socket->StartTimer(socket->m_nConnectTimeout);
+    if (!socket->Connect(&error)) {
+        Fail(error, pnError, pbTimedOut);
+        delete socket;
+        return InvalidChannel;
+    }
+    socket->m_bConnected = 1;
+    return reinterpret_cast<ChannelHandle>(socket);
+}
+
+int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength,
+                       int32_t* pnError, int16_t* pbTimedOut)
+{
+    CTimeoutSocket* socket = FromHandle(hChannel);
+    if (!socket) {
+        Fail(0, pnError, pbTimedOut);
+        return 0;
+    }
+    socket->m_nLastError = 0;
+    socket->StartTimer(socket->m_nSendTimeout);
+    int32_t error = 0;
+    int sent = socket->Send(pBuffer, nLength, &error);
+    if (sent >= 0)
+        return sent;
+    socket->m_nLastError = error;
+    Fail(error, pnError, pbTimedOut);
+    return 0;
+}
+
+int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
+                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut)
+{
+    CTimeoutSocket* socket = FromHandle(hChannel);
+    if (!socket) {
+        Fail(0, pnError, pbTimedOut);
+        return 0;
+    }
+    socket->m_nLastError = 0;
+    if (nCapacity <= 0)
+        return 0;
+    auto* out = static_cast<unsigned char*>(pBuffer);
+    for (int32_t i = 0; i < nCapacity; ++i) {
+        socket->StartTimer(socket->m_nConnectTimeout);
+        int32_t error = 0;
+        int got = socket->Receive(out + i, 1, &error);
+        // A peer that closes mid-line leaves no line to return.
+        if (got == 0)
+            error = kErrorPeerClosed;
+        if (got != 1) {
+            socket->m_nLastError = error;
+            Fail(error, pnError, pbTimedOut);
+            return 0;
+        }
+        if (out[i] == cTerminator)
+            return i;
+    }
+    return nCapacity;
+}
+
+int CloseTcpChannel(ChannelHandle hChannel)
+{
+    delete FromHandle(hChannel);
+    return 1;
+}

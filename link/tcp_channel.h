@@ -1,0 +1,73 @@
+// The TCP channel: one connection to the printer's network interface, with
+// a time limit on every step that could otherwise wait for ever.
+#pragma once
+
+#include "link/channel.h"
+#include "link/socket_port.h"
+
+#include <cstdint>
+#include <string>
+
+// A socket whose blocking calls give up when their armed limit has passed.
+// The channel handle is the address of one of these.
+class CTimeoutSocket {
+public:
+    CTimeoutSocket() = default;
+    virtual ~CTimeoutSocket();
+    CTimeoutSocket(const CTimeoutSocket&) = delete;
+    CTimeoutSocket& operator=(const CTimeoutSocket&) = delete;
+
+    // Arms the limit of the next blocking call. Returns 1.
+    int StartTimer(uint32_t nTimeout);
+
+    // Consulted at least every 100 ms while a call waits: runs the wait
+    // hook while the limit holds, and cancels the call once it has passed.
+    // Returns false, as there is nothing for the caller to stop for.
+    virtual bool OnMessagePending();
+
+    // The blocking calls. Create and Connect return 1 or 0; Send returns
+    // the length or -1; Receive the count, 0 when the peer closed, or -1.
+    // On failure *pnError holds the error, kErrorSocketTimedOut when the
+    // limit ended the call.
+    int Create(int32_t* pnError);
+    int Connect(int32_t* pnError);
+    int Send(const void* pBuffer, int32_t nLength, int32_t* pnError);
+    int Receive(void* pBuffer, int32_t nLength, int32_t* pnError);
+
+    std::string m_strHost;
+    uint32_t m_nPort = 0;
+    uint32_t m_nConnectTimeout = 0;
+    uint32_t m_nSendTimeout = 0;
+    int32_t m_nLastError = 0;
+    int32_t m_bConnected = 0;
+    // Monotonic milliseconds: no counter wrap can shorten or stretch a wait.
+    uint64_t m_dwStartTick = 0;
+    uint32_t m_nTimeout = 0;
+
+private:
+    // Waits for the socket to become ready. 1 ready; 0 cancelled or failed.
+    int WaitReady(bool bWrite, int32_t* pnError);
+
+    SocketHandle m_hSocket = kNoSocket;
+    bool m_bCancelled = false;
+};
+
+// Connects to host:port. Returns the channel, or InvalidChannel with the
+// error and whether the connect ran out of time.
+ChannelHandle OpenTcpChannel(const char* pszHost, uint32_t nPort, uint32_t nConnectTimeout,
+                             uint32_t nSendTimeout, int32_t* pnError, int16_t* pbTimedOut);
+
+// Sends the whole buffer within the send timeout. Returns nLength, or 0 on
+// failure (so a zero-length send returns 0 and has succeeded).
+int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength,
+                       int32_t* pnError, int16_t* pbTimedOut);
+
+// Receives up to and including cTerminator, one byte per step, each step
+// within the connect timeout. Returns the bytes before the terminator, the
+// capacity when the buffer filled first, or 0 on failure (a peer that closes
+// mid-line included). The buffer is not NUL-terminated.
+int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
+                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut);
+
+// Closes and frees the channel; nothing for InvalidChannel or null. Returns 1.
+int CloseTcpChannel(ChannelHandle hChannel);

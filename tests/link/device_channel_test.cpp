@@ -1,0 +1,211 @@
+// The device channel over real pseudo-terminals, which stand in for the
+// serial and parallel ports through the device map.
+#include "link/device_channel.h"
+#include "link/device_map_posix.h"
+#include "link/error_codes.h"
+
+#include "tests/support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <termios.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Deadlines are kept in whole milliseconds; a measurement may round the
+// other way.
+constexpr long kClockSlackMs = 2;
+
+long MsSince(Clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+ChannelHandle OpenSerial(const PtyPair& pty, uint32_t readTimeout = 10000, uint32_t writeTimeout = 10000,
+                         uint32_t baud = 19200)
+{
+    int32_t error = 0;
+    return OpenSerialChannel(pty.SlavePath().c_str(), readTimeout, writeTimeout, baud, 0, 0, &error);
+}
+
+struct Read {
+    int ok;
+    int32_t length;
+    int32_t error = 0;
+    std::string bytes;
+};
+
+Read ReadLine(ChannelHandle h, int32_t capacity, uint32_t byteLimit = kReadByteLimitMs)
+{
+    std::string buffer(capacity > 0 ? static_cast<size_t>(capacity) : 1, '\xEE');
+    Read r{0, capacity, 0, {}};
+    r.ok = ReadChannel(h, buffer.data(), &r.length, '\n', &r.error, byteLimit);
+    r.bytes = buffer;
+    return r;
+}
+
+} // namespace
+
+TEST(DeviceChannel, ReadsOneLineAndNothingAfterIt)
+{
+    PtyPair pty;
+    ChannelHandle h = OpenSerial(pty);
+    ASSERT_NE(h, InvalidChannel);
+
+    pty.Send(std::string("0\r\nAB\n"));
+    Read status = ReadLine(h, 1024);
+    EXPECT_EQ(status.ok, 1);
+    EXPECT_EQ(status.length, 2);
+    EXPECT_EQ(status.bytes.substr(0, 3), "0\r\n");
+    // The bytes after the terminator stay in the device for the next read.
+    Read next = ReadLine(h, 1024);
+    EXPECT_EQ(next.length, 2);
+    EXPECT_EQ(next.bytes.substr(0, 3), "AB\n");
+
+    pty.Send("\n");
+    Read bare = ReadLine(h, 1024);
+    EXPECT_EQ(bare.ok, 1);
+    EXPECT_EQ(bare.length, 0);
+    EXPECT_EQ(bare.bytes[0], '\n');
+
+    pty.Send(std::string(1024, 'x') + "\n");
+    Read full = ReadLine(h, 1024);
+    EXPECT_EQ(full.ok, 1);
+    EXPECT_EQ(full.length, 1024);
+    // Capacity 0 reads nothing: the LF left over is still there.
+    Read none = ReadLine(h, 0);
+    EXPECT_EQ(none.ok, 1);
+    EXPECT_EQ(none.length, 0);
+    Read rest = ReadLine(h, 1024);
+    EXPECT_EQ(rest.ok, 1);
+    EXPECT_EQ(rest.length, 0);
+    EXPECT_EQ(CloseChannel(h), 1);
+}
+
+TEST(DeviceChannel, ReadGivesUpWhenBytesStopComing)
+{
+    PtyPair pty;
+    // Short read calls: the per-byte limit decides, counted from the start
+    // of the byte's wait, not renewed by each empty call.
+    ChannelHandle h = OpenSerial(pty, 50);
+    ASSERT_NE(h, InvalidChannel);
+    pty.Send("0\r\n");
+    std::string three = "abc";
+    pty.Send(three);
+    Read first = ReadLine(h, 1024, 300);
+    ASSERT_EQ(first.ok, 1);
+    auto start = Clock::now();
+    Read cut = ReadLine(h, 1024, 300);
+    long waited = MsSince(start);
+    EXPECT_EQ(cut.ok, 0);
+    EXPECT_EQ(cut.length, 3);
+    EXPECT_EQ(cut.bytes.substr(0, 3), "abc");
+    EXPECT_EQ(cut.error, kErrorByteTimedOut);
+    EXPECT_GE(waited + kClockSlackMs, 300);
+    EXPECT_LT(waited, 300 + 50 + 250);
+
+    // A read call as long as the limit: it fails after one empty call.
+    ChannelHandle slow = OpenSerial(pty, 400);
+    ASSERT_EQ(slow, InvalidChannel); // still held by h
+    CloseChannel(h);
+    slow = OpenSerial(pty, 400);
+    ASSERT_NE(slow, InvalidChannel);
+    start = Clock::now();
+    Read quiet = ReadLine(slow, 1024, 100);
+    waited = MsSince(start);
+    EXPECT_EQ(quiet.ok, 0);
+    EXPECT_EQ(quiet.length, 0);
+    EXPECT_GE(waited + kClockSlackMs, 400);
+    EXPECT_LT(waited, 400 + 250);
+
+    // A device that goes away fails the read at once.
+    pty.CloseMaster();
+    start = Clock::now();
+    Read gone = ReadLine(slow, 1024);
+    EXPECT_EQ(gone.ok, 0);
+    EXPECT_NE(gone.error, 0);
+    EXPECT_LT(MsSince(start), 1000);
+    CloseChannel(slow);
+}
+
+TEST(DeviceChannel, WritesAllOrFailsWithinTheWriteTimeout)
+{
+    PtyPair pty;
+    ChannelHandle h = OpenSerial(pty, 10000, 300);
+    ASSERT_NE(h, InvalidChannel);
+    int32_t error = 0;
+    EXPECT_EQ(WriteChannel(h, "", 0, &error), 1);
+
+    std::string every;
+    for (int b = 0; b < 256; ++b)
+        every += static_cast<char>(b);
+    ASSERT_EQ(WriteChannel(h, every.data(), static_cast<int32_t>(every.size()), &error), 1);
+    EXPECT_EQ(pty.Receive(every.size(), 2000), every);
+
+    // Nothing drains the other side: the write cannot finish in time.
+    std::string big(4 << 20, 'z');
+    auto start = Clock::now();
+    EXPECT_EQ(WriteChannel(h, big.data(), static_cast<int32_t>(big.size()), &error), 0);
+    long waited = MsSince(start);
+    EXPECT_EQ(error, kErrorByteTimedOut);
+    EXPECT_GE(waited + kClockSlackMs, 300);
+    EXPECT_LT(waited, 300 + 250);
+    EXPECT_EQ(CloseChannel(h), 1);
+}
+
+TEST(DeviceChannel, PortIsHeldExclusivelyUntilClosed)
+{
+    PtyPair pty;
+    ChannelHandle serial = OpenSerial(pty, 10000, 10000, 38400);
+    ASSERT_NE(serial, InvalidChannel);
+
+    int32_t error = 0;
+    EXPECT_EQ(OpenSerialChannel(pty.SlavePath().c_str(), 10, 10, 19200, 0, 0, &error), InvalidChannel);
+    EXPECT_EQ(error, EWOULDBLOCK);
+    EXPECT_EQ(OpenParallelChannel(pty.SlavePath().c_str(), 10, 10), InvalidChannel);
+
+    // The line: raw 8 bits at the rate asked for, as the other end sees it.
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(pty.Master(), &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B38400));
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_lflag & ICANON, 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+
+    EXPECT_EQ(CloseChannel(serial), 1);
+    ChannelHandle again = OpenParallelChannel(pty.SlavePath().c_str(), 10, 10);
+    EXPECT_NE(again, InvalidChannel);
+    EXPECT_EQ(CloseChannel(again), 1);
+
+    error = 0;
+    EXPECT_EQ(OpenSerialChannel("/dev/orvi-no-such-port", 10, 10, 19200, 0, 0, &error), InvalidChannel);
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(CloseChannel(InvalidChannel), 0);
+    EXPECT_EQ(ReadLine(InvalidChannel, 4).ok, 0);
+    EXPECT_EQ(WriteChannel(InvalidChannel, "x", 1, &error), 0);
+}
+
+TEST(DeviceChannel, WindowsNamesFollowTheDeviceMap)
+{
+    ::unsetenv("ORVI_COM1");
+    ::unsetenv("ORVI_LPT2");
+    EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(DevicePathFor("COM2"), "/dev/ttyS1");
+    EXPECT_EQ(DevicePathFor("LPT1"), "/dev/lp0");
+    EXPECT_EQ(DevicePathFor("LPT2"), "/dev/lp1");
+    ::setenv("ORVI_COM1", "/dev/ttyUSB0", 1);
+    ::setenv("ORVI_LPT2", "/dev/usb/lp0", 1);
+    EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathFor("com1"), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathFor("LPT2"), "/dev/usb/lp0");
+    EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
+    ::unsetenv("ORVI_COM1");
+    ::unsetenv("ORVI_LPT2");
+}

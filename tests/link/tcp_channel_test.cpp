@@ -1,0 +1,214 @@
+// The TCP channel against real loopback sockets.
+#include "link/error_codes.h"
+#include "link/tcp_channel.h"
+#include "link/wait_hook.h"
+
+#include "tests/support/loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Deadlines are kept in whole milliseconds; a measurement may round the
+// other way.
+constexpr long kClockSlackMs = 2;
+
+long MsSince(Clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+struct Open {
+    ChannelHandle h;
+    int32_t error = 0;
+    int16_t timedOut = -1;
+    long ms = 0;
+};
+
+Open Connect(const char* host, uint32_t port, uint32_t limit = 2000, uint32_t sendLimit = 2000)
+{
+    Open o{};
+    auto start = Clock::now();
+    o.h = OpenTcpChannel(host, port, limit, sendLimit, &o.error, &o.timedOut);
+    o.ms = MsSince(start);
+    return o;
+}
+
+struct Line {
+    int32_t result;
+    int32_t error = 0;
+    int16_t timedOut = -1;
+    std::string bytes;
+};
+
+Line Receive(ChannelHandle h, int32_t capacity)
+{
+    std::string buffer(static_cast<size_t>(capacity), '\xEE');
+    Line l{};
+    l.result = ReceiveTcpChannel(h, buffer.data(), capacity, '\n', &l.error, &l.timedOut);
+    l.bytes = buffer;
+    return l;
+}
+
+} // namespace
+
+TEST(TcpChannel, ConnectFailuresAreReportedAndBounded)
+{
+    // Nothing listening: refused at once, not timed out.
+    uint16_t closedPort;
+    {
+        LoopbackListener gone;
+        closedPort = gone.Port();
+    }
+    Open refused = Connect("127.0.0.1", closedPort);
+    EXPECT_EQ(refused.h, InvalidChannel);
+    EXPECT_EQ(refused.timedOut, 0);
+    EXPECT_NE(refused.error, 0);
+    EXPECT_LT(refused.ms, 1000);
+
+    // A listener whose backlog is full drops the handshake: the connect
+    // runs out of its limit.
+    LoopbackListener full("127.0.0.1", 0, 0);
+    ASSERT_TRUE(full.Valid());
+    for (int i = 0; i < 4; ++i)
+        full.ConnectIdle();
+    Open silent = Connect("127.0.0.1", full.Port(), 300);
+    EXPECT_EQ(silent.h, InvalidChannel);
+    EXPECT_EQ(silent.timedOut, 1);
+    EXPECT_EQ(silent.error, kErrorSocketTimedOut);
+    EXPECT_GE(silent.ms + kClockSlackMs, 300);
+    EXPECT_LT(silent.ms, 300 + 250);
+
+    Open unknown = Connect("no-such-host.invalid", 2864, 3000);
+    EXPECT_EQ(unknown.h, InvalidChannel);
+    EXPECT_EQ(unknown.error, kErrorHostUnknown);
+    EXPECT_EQ(unknown.timedOut, 0);
+    Open badPort = Connect("127.0.0.1", 70000);
+    EXPECT_EQ(badPort.h, InvalidChannel);
+}
+
+TEST(TcpChannel, ReceivesOneLineByteByByte)
+{
+    LoopbackListener listener;
+    Open o = Connect("127.0.0.1", listener.Port());
+    ASSERT_NE(o.h, InvalidChannel);
+    LoopbackPeer printer = listener.Accept(2000);
+    ASSERT_TRUE(printer.Valid());
+
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    std::string piece(1024, 'p');
+    EXPECT_EQ(SendTcpChannel(o.h, piece.data(), 1024, &error, &timedOut), 1024);
+    EXPECT_EQ(SendTcpChannel(o.h, "", 0, &error, &timedOut), 0);
+    EXPECT_EQ(printer.Receive(1025, 500), piece);
+
+    printer.Send("0\r\nrest\n");
+    Line status = Receive(o.h, 1024);
+    EXPECT_EQ(status.result, 2);
+    EXPECT_EQ(status.bytes.substr(0, 3), "0\r\n");
+    Line rest = Receive(o.h, 1024);
+    EXPECT_EQ(rest.result, 4);
+
+    printer.Send("\n");
+    EXPECT_EQ(Receive(o.h, 1024).result, 0);
+
+    printer.Send(std::string(1024, 'q') + "\n");
+    Line full = Receive(o.h, 1024);
+    EXPECT_EQ(full.result, 1024);
+    EXPECT_EQ(Receive(o.h, 1).result, 0); // the LF alone
+    EXPECT_EQ(Receive(o.h, 0).result, 0);
+
+    // The printer hangs up in the middle of the line: fail at once.
+    printer.Send("0\r");
+    printer.Close();
+    auto start = Clock::now();
+    Line cut = Receive(o.h, 1024);
+    EXPECT_EQ(cut.result, 0);
+    EXPECT_EQ(cut.timedOut, 0);
+    EXPECT_EQ(cut.error, kErrorPeerClosed);
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_EQ(CloseTcpChannel(o.h), 1);
+}
+
+namespace {
+int g_hookCalls = 0;
+void CountHook(void*) { ++g_hookCalls; }
+} // namespace
+
+TEST(TcpChannel, EachByteGetsAFreshLimit)
+{
+    LoopbackListener listener;
+    Open o = Connect("127.0.0.1", listener.Port(), 500);
+    ASSERT_NE(o.h, InvalidChannel);
+    LoopbackPeer printer = listener.Accept(2000);
+
+    // One byte every 300 ms against a 500 ms limit: the line comes through.
+    std::thread slow([&] {
+        for (char c : std::string("12\n")) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            printer.Send(std::string(1, c));
+        }
+    });
+    auto start = Clock::now();
+    Line patient = Receive(o.h, 1024);
+    slow.join();
+    EXPECT_EQ(patient.result, 2);
+    EXPECT_GE(MsSince(start), 850);
+
+    // A gap longer than the limit fails, and the wait runs the hook.
+    g_hookCalls = 0;
+    SetWaitHook(CountHook, nullptr);
+    printer.Send("1");
+    start = Clock::now();
+    Line stalled = Receive(o.h, 1024);
+    long waited = MsSince(start);
+    SetWaitHook(nullptr, nullptr);
+    EXPECT_EQ(stalled.result, 0);
+    EXPECT_EQ(stalled.timedOut, 1);
+    EXPECT_EQ(stalled.error, kErrorSocketTimedOut);
+    EXPECT_GE(waited + kClockSlackMs, 500);
+    EXPECT_LT(waited, 500 + 250);
+    EXPECT_GE(g_hookCalls, 4);
+    CloseTcpChannel(o.h);
+}
+
+TEST(TcpChannel, SendHasOneLimitForTheWholeBuffer)
+{
+    LoopbackListener listener;
+    Open o = Connect("127.0.0.1", listener.Port(), 2000, 300);
+    ASSERT_NE(o.h, InvalidChannel);
+    LoopbackPeer printer = listener.Accept(2000); // accepted, never read
+    std::string big(64 << 20, 'b');
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(SendTcpChannel(o.h, big.data(), static_cast<int32_t>(big.size()), &error, &timedOut), 0);
+    long waited = MsSince(start);
+    EXPECT_EQ(timedOut, 1);
+    EXPECT_EQ(error, kErrorSocketTimedOut);
+    EXPECT_GE(waited + kClockSlackMs, 300);
+    EXPECT_LT(waited, 300 + 250);
+    CloseTcpChannel(o.h);
+}
+
+TEST(TcpChannel, NoChannelMeansNothingHappens)
+{
+    int32_t error = 77;
+    int16_t timedOut = 77;
+    char buffer[4];
+    EXPECT_EQ(SendTcpChannel(InvalidChannel, "x", 1, &error, &timedOut), 0);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(timedOut, 0);
+    error = timedOut = 77;
+    EXPECT_EQ(ReceiveTcpChannel(InvalidChannel, buffer, 4, '\n', &error, &timedOut), 0);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(timedOut, 0);
+    EXPECT_EQ(CloseTcpChannel(InvalidChannel), 1);
+    EXPECT_EQ(CloseTcpChannel(0), 1);
+}
