@@ -29,6 +29,8 @@ struct Device {
     // A device that reports its modem lines (a real UART does, a
     // pseudo-terminal does not) gets DSR flow control.
     bool watchDsr;
+    // A write came back short: bytes may still sit in the output queue.
+    bool unsentLeft;
 };
 
 Device* FromHandle(ChannelHandle h)
@@ -138,7 +140,7 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
         ApplyLine(fd, *pLine);
     int lines = 0;
     const bool watchDsr = tty && pLine && ::ioctl(fd, TIOCMGET, &lines) == 0;
-    return reinterpret_cast<ChannelHandle>(new Device{fd, nReadTimeout, nWriteTimeout, tty, watchDsr});
+    return reinterpret_cast<ChannelHandle>(new Device{fd, nReadTimeout, nWriteTimeout, tty, watchDsr, false});
 }
 
 int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int32_t* pnWritten,
@@ -172,6 +174,7 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
         if (n < 0 && errno != EAGAIN) {
             *pnError = LastSystemError();
             *pnWritten = done;
+            d->unsentLeft = true;
             return 0;
         }
         if (MonotonicMs() >= deadline)
@@ -192,8 +195,10 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
         unsent = Unsent(*d);
     }
     *pnWritten = done - (unsent < done ? unsent : done);
-    if (*pnWritten < nLength)
+    if (*pnWritten < nLength) {
         *pnError = kErrorByteTimedOut;
+        d->unsentLeft = true;
+    }
     return 1;
 }
 
@@ -248,10 +253,12 @@ int DeviceClose(ChannelHandle hDevice)
     Device* d = FromHandle(hDevice);
     if (!d)
         return 0;
-    // Whatever a failed write left queued would hold close() for the
-    // driver's closing wait (30 s by default): drop it.
+    // What a failed write left queued would hold close() for the driver's
+    // closing wait (30 s by default): drop it. Only then: a flush also
+    // throws away what a pseudo-terminal's other side has yet to read.
     if (d->isTty) {
-        ::tcflush(d->fd, TCOFLUSH);
+        if (d->unsentLeft)
+            ::tcflush(d->fd, TCOFLUSH);
         ::ioctl(d->fd, TIOCNXCL);
     }
     int rc = ::close(d->fd);

@@ -1,6 +1,7 @@
 #include "link/port_dispatch.h"
 
 #include "link/device_channel.h"
+#include "link/spooler_channel.h"
 #include "link/tcp_channel.h"
 
 #include <cstdio>
@@ -69,9 +70,8 @@ int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, Channe
         }
         return 1;
     case Network:
-        // No printer queue can be opened on this build yet.
-        hPort = InvalidChannel;
-        return 0;
+        hPort = OpenSpoolerChannel(settings.GetPrinterName(), kSpoolerDocumentName);
+        return hPort != InvalidChannel;
     case TcpIp: {
         uint8_t octets[4] = {};
         settings.GetIpAddress(octets);
@@ -97,7 +97,7 @@ int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, Channe
     case Dual:
         return WriteChannel(bStatusPort ? hStatusPort : hPort, pBuffer, nLength, &error);
     case Network:
-        return 0;
+        return WriteSpoolerChannel(hPort, pBuffer, nLength, &error);
     case TcpIp: {
         int16_t timedOut = 0;
         return SendTcpChannel(hPort, pBuffer, nLength, &error, &timedOut) == nLength;
@@ -141,6 +141,7 @@ int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, Channe
         CloseChannel(hStatusPort);
         break;
     case Network:
+        CloseSpoolerChannel(hPort);
         break;
     case TcpIp:
         CloseTcpChannel(hPort);

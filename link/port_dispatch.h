@@ -12,6 +12,8 @@
 inline constexpr uint32_t kPortTimeoutMs = 10000;
 inline constexpr uint32_t kTcpPrinterPort = 2864;
 inline constexpr unsigned char kLineTerminator = 10;
+// The name of the raw print job that carries an upgrade to a printer queue.
+inline constexpr const char* kSpoolerDocumentName = "Orvi Upgrade";
 
 // "COM1" for 0, "COM2" for anything else; "LPT1"/"LPT2" likewise.
 const char* SerialDeviceName(int32_t nSerialPort);

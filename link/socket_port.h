@@ -6,6 +6,11 @@
 #include <cstdint>
 
 using SocketHandle = intptr_t;
+
+// Starts the socket layer for the program (1 on success). The program runs
+// on whether or not it started.
+int StartSocketLayer();
+
 inline constexpr SocketHandle kNoSocket = -1;
 
 // An IPv4 stream socket, non-blocking, bound to any local address and port.

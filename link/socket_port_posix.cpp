@@ -13,6 +13,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+int StartSocketLayer()
+{
+    return 1;
+}
+
 int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);

@@ -19,6 +19,12 @@ SOCKET S(SocketHandle h)
 
 } // namespace
 
+int StartSocketLayer()
+{
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0 ? 1 : 0;
+}
+
 int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
 {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);

@@ -112,15 +112,23 @@ int ReadFileBytes(FileHandle hFile, void* pBuffer, int nCapacity, int* pnRead)
     *pnRead = 0;
     if (hFile == InvalidFile || nCapacity < 0)
         return 0;
-    for (;;) {
-        ssize_t n = ::read(static_cast<int>(hFile), pBuffer, static_cast<size_t>(nCapacity));
-        if (n >= 0) {
-            *pnRead = static_cast<int>(n);
-            return 1;
-        }
-        if (errno != EINTR)
+    // Fill the buffer unless the file ends first, as a read of a local file
+    // does on Windows.
+    auto* out = static_cast<char*>(pBuffer);
+    int total = 0;
+    while (total < nCapacity) {
+        ssize_t n = ::read(static_cast<int>(hFile), out + total, static_cast<size_t>(nCapacity - total));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
             return 0;
+        }
+        total += static_cast<int>(n);
     }
+    *pnRead = total;
+    return 1;
 }
 
 void CloseFile(FileHandle hFile)

@@ -147,6 +147,14 @@ TEST(DeviceChannel, WritesAllOrFailsWithinTheWriteTimeout)
         every += static_cast<char>(b);
     ASSERT_EQ(WriteChannel(h, every.data(), static_cast<int32_t>(every.size()), &error), 1);
     EXPECT_EQ(pty.Receive(every.size(), 2000), every);
+    // Closing right after a write loses none of it.
+    ChannelHandle second = OpenParallelChannel(pty.SlavePath().c_str(), 10, 300);
+    EXPECT_EQ(second, InvalidChannel);
+    EXPECT_EQ(WriteChannel(h, "\x01SR\r\n", 5, &error), 1);
+    EXPECT_EQ(CloseChannel(h), 1);
+    EXPECT_EQ(pty.Receive(5, 2000), "\x01SR\r\n");
+    h = OpenSerial(pty, 10000, 300);
+    ASSERT_NE(h, InvalidChannel);
 
     // Nothing drains the other side: the write cannot finish in time.
     std::string big(4 << 20, 'z');

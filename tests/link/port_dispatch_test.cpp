@@ -221,7 +221,7 @@ TEST_F(PortDispatchTest, CloseSucceedsEvenWhenTheSystemRefuses)
     EXPECT_EQ(Close(), 1);
 }
 
-TEST_F(PortDispatchTest, PrinterQueueCannotBeOpenedYet)
+TEST_F(PortDispatchTest, PrinterQueueWithoutANameDoesNotOpen)
 {
     settings.mode = Network;
     EXPECT_EQ(Open(), 0);

@@ -1,0 +1,35 @@
+// The one wizard sheet: the four pages, the open printer connection and
+// whether the upgrade has been sent.
+#pragma once
+
+#include "app/welcome_page.h"
+#include "link/channel.h"
+#include "pages/comm_setup_page.h"
+#include "pages/preparation_page.h"
+#include "pages/transfer_page.h"
+#include "ui/property_sheet.h"
+
+#include <cstdint>
+
+class CMyPropertySheet : public CPropertySheet {
+public:
+    CMyPropertySheet();
+    ~CMyPropertySheet() override = default;
+
+    bool OnInitDialog(IPageControls& sheetControls) override;
+
+    // The connection of the mode page 2 shows, read at each call. Each
+    // returns 1 or 0; ClosePort always 1.
+    int OpenPort();
+    int WritePort(const void* pBuffer, int32_t nLength, bool bStatusPort);
+    int ReadPort(void* pBuffer, int32_t* pnLength);
+    int ClosePort();
+
+    CMyPropertyPage1 m_page1;
+    CMyPropertyPage2 m_page2;
+    CMyPropertyPage3 m_page3;
+    CMyPropertyPage4 m_page4;
+    ChannelHandle m_hPort = 0;
+    ChannelHandle m_hStatusPort = 0;
+    bool m_bUpgradeDone = false;
+};

@@ -1,0 +1,31 @@
+// The spooler job channel: everything written between open and close goes to
+// a printer queue as one raw print job. A queue has no return path, so the
+// channel cannot be read. Defined once per platform
+// (spooler_channel_posix.cpp over CUPS; a Windows file over the spooler).
+#pragma once
+
+#include "link/channel.h"
+
+#include <cstdint>
+#include <string>
+
+// How long any call of the channel waits without a word from the spooler
+// before it gives up. A spooler that hangs would otherwise hold the wizard
+// for ever.
+inline constexpr int kSpoolerSilenceLimitMs = 60000;
+
+// Opens the queue strPrinterName (as the installed printer list names it) and
+// starts one raw document named strDocumentName in it. Returns the channel,
+// or InvalidChannel; a failed open leaves no job and no connection behind.
+ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName,
+                                 int nSilenceLimitMs = kSpoolerSilenceLimitMs);
+
+// Hands all nLength bytes to the job in one call; 0 bytes succeed at once.
+// Returns 1, or 0 with the system's error code in *pnError. A failed write is
+// not retried; the job stays open until the channel is closed.
+int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError);
+
+// Ends the document, which hands the job to the printer, and releases the
+// queue. A job that lost data in a failed write is withdrawn instead, so the
+// printer never receives a truncated upgrade. Always returns 1.
+int CloseSpoolerChannel(ChannelHandle hChannel);

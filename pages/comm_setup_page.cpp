@@ -1,0 +1,155 @@
+#include "pages/comm_setup_page.h"
+
+#include "link/comm_mode.h"
+#include "pages/printer_enum.h"
+#include "pages/stored_settings.h"
+#include "res/dialogs.h"
+#include "res/strings.h"
+#include "ui/data_exchange.h"
+
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kDefaultAddress = MakeIpAddress(192, 168, 255, 1);
+
+} // namespace
+
+CMyPropertyPage2::CMyPropertyPage2() : CPropertyPage(kDialogCommSetup) {}
+
+void CMyPropertyPage2::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_IP_ADDRESS, m_ipAddress);
+    DDX_CBIndex(pDX, IDC_BAUD_RATE, m_nBaudRate);
+    DDX_CBIndex(pDX, IDC_SERIAL_PORT, m_nSerialPort);
+    DDX_Radio(pDX, IDC_MODE_COM, m_nCommMode);
+    DDX_Radio(pDX, IDC_LPT1, m_nParallelPort);
+    DDX_CBString(pDX, IDC_PRINTER_LIST, m_strPrinterName);
+}
+
+bool CMyPropertyPage2::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    if (!LoadPortSettings()) {
+        m_nBaudRate = 2;
+        m_nSerialPort = 0;
+        m_nCommMode = Lpt;
+        m_nParallelPort = 0;
+        m_ipAddress.SetAddress(kDefaultAddress);
+        m_strPrinterName = "";
+    }
+    return true;
+}
+
+bool CMyPropertyPage2::OnSetActive()
+{
+    Wizard().PostSetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    bool found = FillPrinterList(IDC_PRINTER_LIST);
+    if (!found)
+        Wizard().MessageBox(LoadStringResource(IDS_NO_PRINTERS));
+    // The message says Network mode is off: it is, until printers appear.
+    Controls().EnableWindow(IDC_MODE_NETWORK, found);
+    UpdateData(false);
+    UpdateControlStates();
+    return CPropertyPage::OnSetActive();
+}
+
+int CMyPropertyPage2::OnWizardNext()
+{
+    UpdateData(true);
+    return CPropertyPage::OnWizardNext();
+}
+
+bool CMyPropertyPage2::OnWizardFinish()
+{
+    OnSetActive();
+    Wizard().PostSetWizardButtons(PSWIZB_NEXT);
+    return false;
+}
+
+void CMyPropertyPage2::OnCommand(int nId)
+{
+    switch (nId) {
+    case IDC_MODE_COM:
+    case IDC_MODE_LPT:
+    case IDC_MODE_DUAL:
+    case IDC_MODE_NETWORK:
+    case IDC_MODE_TCPIP:
+        UpdateData(true);
+        UpdateControlStates();
+        break;
+    default:
+        break;
+    }
+}
+
+bool CMyPropertyPage2::LoadPortSettings()
+{
+    StoredPortSettings stored;
+    if (!LoadStoredPortSettings(stored))
+        return false;
+    m_nParallelPort = stored.m_nParallelPort;
+    m_nSerialPort = stored.m_nSerialPort;
+    m_strPrinterName = stored.m_strPrinterName;
+    m_nCommMode = stored.m_nCommMode;
+    m_nBaudRate = stored.m_nBaudRate;
+    m_ipAddress.SetAddress(PackIpAddress(stored.m_nIpOctets));
+    return true;
+}
+
+bool CMyPropertyPage2::FillPrinterList(int nId)
+{
+    std::vector<std::string> local;
+    std::vector<std::string> connections;
+    int localListed = EnumLocalPrinters(local);
+    if (!localListed)
+        Wizard().MessageBox(kLocalEnumFailed);
+    int connectionsListed = EnumPrinterConnections(connections);
+    if (!connectionsListed)
+        Wizard().MessageBox(kConnectionEnumFailed);
+    const bool localFound = localListed && !local.empty();
+    const bool connectionsFound = connectionsListed && !connections.empty();
+    if (!localFound && !connectionsFound)
+        return false;
+    // Emptied whenever anything is found, so names never pile up from one
+    // display to the next.
+    Controls().ResetContent(nId);
+    if (localFound)
+        for (const std::string& name : local)
+            Controls().AddString(nId, name);
+    if (connectionsFound)
+        for (const std::string& name : connections)
+            Controls().AddString(nId, name);
+    Controls().SetCurSel(nId, 0);
+    return true;
+}
+
+void CMyPropertyPage2::UpdateControlStates()
+{
+    struct Row {
+        bool com, lpt, printer, address;
+    };
+    Row row;
+    switch (m_nCommMode) {
+    case Com: row = {true, false, false, false}; break;
+    case Lpt: row = {false, true, false, false}; break;
+    case Dual: row = {true, true, false, false}; break;
+    case Network: row = {false, false, true, false}; break;
+    case TcpIp: row = {false, false, false, true}; break;
+    default: return;
+    }
+    IPageControls& c = Controls();
+    for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_LPT1, IDC_LPT2, IDC_PRINTER_LIST, IDC_IP_ADDRESS})
+        c.EnableWindow(id, false);
+    c.EnableWindow(IDC_SERIAL_PORT, row.com);
+    c.EnableWindow(IDC_BAUD_RATE, row.com);
+    c.EnableWindow(IDC_LPT1, row.lpt);
+    c.EnableWindow(IDC_LPT2, row.lpt);
+    c.EnableWindow(IDC_PRINTER_LIST, row.printer);
+    c.EnableWindow(IDC_IP_ADDRESS, row.address);
+}
+
+void CMyPropertyPage2::GetIpAddress(uint8_t octets[4]) const
+{
+    m_ipAddress.GetAddress(octets[0], octets[1], octets[2], octets[3]);
+}

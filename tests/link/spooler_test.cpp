@@ -1,0 +1,161 @@
+// The spooler channel against a real CUPS scheduler of the test's own, with
+// raw queues that deliver to a loopback listener standing in for the printer.
+#include "link/spooler_channel.h"
+#include "tests/support/loopback.h"
+#include "tests/support/private_cupsd.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+namespace {
+
+constexpr int kDeliveryWaitMs = 20000;
+constexpr int kJobCanceled = 7;
+
+std::string SocketUri(const LoopbackListener& printer)
+{
+    return "socket://127.0.0.1:" + std::to_string(printer.Port());
+}
+
+int Write(ChannelHandle h, const std::string& bytes, int32_t* pnError = nullptr)
+{
+    int32_t nError = 0;
+    int r = WriteSpoolerChannel(h, bytes.data(), static_cast<int32_t>(bytes.size()), &nError);
+    if (pnError)
+        *pnError = nError;
+    return r;
+}
+
+} // namespace
+
+TEST(SpoolerChannel, DeliversOneRawJobWithTheWritesBackToBack)
+{
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Running());
+    LoopbackListener printer;
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    std::string big(70000, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7);
+    const std::string first = "\x01KU\r\n", last = "\x01SR\r\n";
+
+    ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
+    ASSERT_NE(h, InvalidChannel);
+    EXPECT_EQ(Write(h, first), 1);
+    // An empty piece must neither fail nor end the document early.
+    EXPECT_EQ(WriteSpoolerChannel(h, nullptr, 0, nullptr), 1);
+    EXPECT_EQ(Write(h, big), 1);
+    EXPECT_EQ(Write(h, last), 1);
+    EXPECT_EQ(CloseSpoolerChannel(h), 1);
+
+    LoopbackPeer peer = printer.Accept(kDeliveryWaitMs);
+    ASSERT_TRUE(peer.Valid());
+    const std::string expected = first + big + last;
+    EXPECT_EQ(peer.Receive(expected.size() + 1, kDeliveryWaitMs), expected);
+
+    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].strQueue, "Orvi_L11");
+    EXPECT_EQ(jobs[0].strTitle, "Orvi Upgrade");
+    EXPECT_EQ(jobs[0].strFormat, "application/vnd.cups-raw");
+}
+
+TEST(SpoolerChannel, ASilentSpoolerIsGivenUpAfterTheSilenceLimit)
+{
+    // The kernel completes the connection; nobody ever answers on it.
+    LoopbackListener silent;
+    ScopedCupsServer server("127.0.0.1:" + std::to_string(silent.Port()));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade", 300), InvalidChannel);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(SpoolerChannel, QueuesThatAreNotThereOpenNothing)
+{
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Running());
+    LoopbackListener printer;
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    EXPECT_EQ(OpenSpoolerChannel("No_Such_Queue", "Orvi Upgrade"), InvalidChannel);
+    EXPECT_EQ(OpenSpoolerChannel("", "Orvi Upgrade"), InvalidChannel);
+    // Cut at the NUL, the name would be the real queue.
+    EXPECT_EQ(OpenSpoolerChannel(std::string("Orvi_L11\0x", 10), "Orvi Upgrade"), InvalidChannel);
+    EXPECT_TRUE(cupsd.Jobs().empty());
+
+    int32_t nError = 0;
+    EXPECT_EQ(WriteSpoolerChannel(InvalidChannel, "x", 1, &nError), 0);
+    EXPECT_EQ(nError, EBADF);
+    EXPECT_EQ(CloseSpoolerChannel(InvalidChannel), 1);
+}
+
+TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
+{
+    // The queue takes the job but refuses its document, which the scheduler
+    // only says once the document is on its way.
+    PrivateCupsd cupsd("DefaultPolicy orvi\n"
+                       "<Policy orvi>\n"
+                       "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
+                       "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                       "</Policy>");
+    ASSERT_TRUE(cupsd.Running());
+    LoopbackListener printer;
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
+    if (h != InvalidChannel) {
+        Write(h, "\x01KU\r\n");
+        EXPECT_EQ(CloseSpoolerChannel(h), 1);
+    }
+    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].nState, kJobCanceled);
+    EXPECT_FALSE(printer.Accept(500).Valid());
+}
+
+TEST(SpoolerChannel, WritesFailOnceTheSchedulerHasGone)
+{
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Running());
+    LoopbackListener printer;
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
+    ASSERT_NE(h, InvalidChannel);
+    cupsd.Stop();
+
+    // More than libcups buffers, so the loss shows in this write.
+    std::string piece(1 << 20, 'x');
+    int32_t nError = 0;
+    EXPECT_EQ(Write(h, piece, &nError), 0);
+    EXPECT_NE(nError, 0);
+    nError = 0;
+    EXPECT_EQ(Write(h, "\x01SR\r\n", &nError), 0);
+    EXPECT_NE(nError, 0);
+    EXPECT_EQ(CloseSpoolerChannel(h), 1);
+}
+
+TEST(SpoolerChannel, AJobThatLostDataIsWithdrawnNotPrinted)
+{
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Running());
+    LoopbackListener printer;
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
+    ASSERT_NE(h, InvalidChannel);
+    EXPECT_EQ(Write(h, "\x01KU\r\n"), 1);
+    // The job survives the restart; the connection carrying its document does not.
+    ASSERT_TRUE(cupsd.Restart());
+    EXPECT_EQ(Write(h, std::string(1 << 20, 'x')), 0);
+    EXPECT_EQ(CloseSpoolerChannel(h), 1);
+
+    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].nState, kJobCanceled);
+    EXPECT_FALSE(printer.Accept(500).Valid());
+}

@@ -1,0 +1,318 @@
+// The pages through the real wizard window, against the simulated printer.
+#include "link/port_dispatch.h"
+#include "res/dialogs.h"
+#include "res/strings.h"
+#include "tests/wizard/wizard_env.h"
+#include "tests/wizard/wizard_harness.h"
+#include "upgrade/file_access.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+std::string Text(int id)
+{
+    return LoadStringResource(id);
+}
+
+// Walks from the welcome page to page 3 in TCP/IP mode to address.
+void ToPreparation(WizardHarness& w, const std::string& address)
+{
+    ASSERT_TRUE(w.Press("next"));
+    w.ClickRadio(IDC_MODE_TCPIP);
+    w.TypeAddress(QString::fromStdString(address));
+    w.TakeMessages();
+    ASSERT_TRUE(w.Press("next"));
+}
+
+const char* kSampleRegistry = "WINE REGISTRY Version 2\n"
+                              ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+                              "#arch=win64\n\n";
+
+std::string PortSetupKey(const std::string& values)
+{
+    return std::string(kSampleRegistry) +
+           "[Software\\\\Tarnwell Systems\\\\Color Tarnwell\\\\Print Manager\\\\Port Setup] 1700000000\n"
+           "#time=1d9a1b2c3d4e5f6\n" +
+           values + "\n";
+}
+
+} // namespace
+
+TEST(WizardPages, FirstRunShowsDefaultsAndOnlyTheLptControls)
+{
+    WizardEnvironment env;
+    WizardHarness w;
+    EXPECT_EQ(w.Page(), 0);
+    EXPECT_EQ(w.Title(), "Tarnwell Systems Orvi Printer FLASH Upgrade");
+    EXPECT_FALSE(w.Shown("help"));
+    EXPECT_TRUE(w.Usable("next"));
+    EXPECT_FALSE(w.Usable("back"));
+
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_EQ(w.Title(), "ORVI FLASH Upgrade - Step #1");
+    // No scheduler: no printer, message 104, and Network mode held back.
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].text, Text(IDS_NO_PRINTERS));
+    EXPECT_EQ(w.boxes[0].title, QtWizardWindow::ApplicationName());
+    EXPECT_FALSE(w.Control(IDC_MODE_NETWORK)->isEnabled());
+    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_LPT)->isChecked());
+    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_LPT1)->isChecked());
+    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_SERIAL_PORT)->currentText(), "COM1");
+    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_BAUD_RATE)->currentText(), "19200");
+    uint8_t ip[4];
+    w.sheet.m_page2.GetIpAddress(ip);
+    EXPECT_EQ(FormatIpAddress(ip), "192.168.255.1");
+    for (int id : {IDC_LPT1, IDC_LPT2})
+        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
+    for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_PRINTER_LIST, IDC_IP_ADDRESS})
+        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+    // The sample names stay in the list when no printer is found.
+    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_PRINTER_LIST)->count(), 3);
+    EXPECT_TRUE(w.Usable("back") && w.Usable("next"));
+
+    // A mode button switches the controls at once.
+    w.ClickRadio(IDC_MODE_DUAL);
+    EXPECT_EQ(w.sheet.m_page2.m_nCommMode, Dual);
+    for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_LPT1, IDC_LPT2})
+        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
+    EXPECT_FALSE(w.Control(IDC_IP_ADDRESS)->isEnabled());
+
+    // Back to the welcome page: Next only, as at the start.
+    ASSERT_TRUE(w.Press("back"));
+    EXPECT_EQ(w.Page(), 0);
+    EXPECT_TRUE(w.Usable("next"));
+    EXPECT_FALSE(w.Usable("back"));
+
+    // Cancel before page 3 ends the wizard.
+    ASSERT_TRUE(w.Press("cancel"));
+    EXPECT_TRUE(w.Closed());
+}
+
+TEST(WizardPages, StoredSettingsArePassedOnAsStored)
+{
+    WizardEnvironment env;
+    env.SetUserRegistry(PortSetupKey("\"Baud Rate\"=dword:00002580\n"
+                                     "\"IP Octet1\"=\"10\"\n\"IP Octet2\"=\"300\"\n\"IP Octet3\"=\"-1\"\n"
+                                     "\"IP Octet4\"=\"x\"\n"
+                                     "\"Parallel Port Number\"=dword:00000003\n"
+                                     "\"Port Type\"=dword:00000001\n"
+                                     "\"Serial Port Number\"=dword:00000003\n"
+                                     "\"Type String\"=\"Orvi\"\n"));
+    WizardHarness w;
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_COM)->isChecked());
+    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_BAUD_RATE)->currentText(), "9600");
+    // Port numbers outside 1..2 select nothing, and read back as -1.
+    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_SERIAL_PORT)->currentIndex(), -1);
+    EXPECT_FALSE(w.ControlAs<QRadioButton>(IDC_LPT1)->isChecked());
+    EXPECT_FALSE(w.ControlAs<QRadioButton>(IDC_LPT2)->isChecked());
+    uint8_t ip[4];
+    w.sheet.m_page2.GetIpAddress(ip);
+    EXPECT_EQ(FormatIpAddress(ip), "10.44.255.0");
+    w.sheet.m_page2.UpdateData(true);
+    EXPECT_EQ(w.sheet.m_page2.m_nSerialPort, -1);
+    EXPECT_EQ(w.sheet.m_page2.m_nParallelPort, -1);
+    EXPECT_EQ(w.sheet.m_page2.m_nBaudRate, 1);
+}
+
+TEST(WizardPages, PreparationShowsEachStatusAndRetries)
+{
+    WizardEnvironment env;
+    std::string address = env.StartTcpPrinter({"--status", "1,2,3,4,junk,0"});
+    ASSERT_FALSE(address.empty());
+    WizardHarness w;
+    ToPreparation(w, address);
+    EXPECT_EQ(w.Title(), "ORVI FLASH Upgrade - Step #2");
+    const std::string ok = "Preparing printer for upgrade....ok\r\n\r\n";
+    for (int id : {IDS_STATUS_NO_CARD, IDS_STATUS_NOT_FORMATTED, IDS_STATUS_NO_SPACE, IDS_STATUS_WRITE_PROTECTED,
+                   IDS_STATUS_UNKNOWN}) {
+        EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Text(id)) << id;
+        EXPECT_TRUE(w.Usable("finish")) << id;
+        EXPECT_EQ(w.FinishText(), "Retry");
+        EXPECT_FALSE(w.Shown("next"));
+        EXPECT_FALSE(w.Usable("back"));
+        ASSERT_TRUE(w.Press("finish")); // Retry
+        EXPECT_EQ(w.Page(), 2);
+    }
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Text(IDS_STATUS_READY));
+    EXPECT_TRUE(w.Usable("next"));
+    EXPECT_FALSE(w.Usable("back"));
+    EXPECT_FALSE(w.Shown("finish"));
+    EXPECT_TRUE(w.boxes.empty());
+    // Each attempt was a whole exchange on its own connection.
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KU\""), 6);
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"SU\""), 6);
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"disconnect\""), 6);
+}
+
+TEST(WizardPages, PreparationFailuresReturnToPageTwo)
+{
+    WizardEnvironment env;
+    // Nothing listens at this address: the connection cannot be opened.
+    {
+        WizardHarness w;
+        ToPreparation(w, "127.0.0.1");
+        EXPECT_EQ(w.Page(), 1);
+        // 105, then page 2 shows itself again, with its 104.
+        EXPECT_EQ(w.TakeMessages(), (std::vector<std::string>{Text(IDS_PORT_NOT_OPENED), Text(IDS_NO_PRINTERS)}));
+        EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....");
+        // Next again repeats the whole exchange, with the same result.
+        ASSERT_TRUE(w.Press("next"));
+        EXPECT_EQ(w.Page(), 1);
+        EXPECT_EQ(w.TakeMessages().size(), 2u);
+    }
+    // A status line that starts with LF is no status over TCP.
+    std::string address = env.StartTcpPrinter({"--status", "lf"});
+    WizardHarness w;
+    ToPreparation(w, address);
+    EXPECT_EQ(w.Page(), 1);
+    std::vector<std::string> texts = w.TakeMessages();
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts[0], Text(IDS_NO_STATUS));
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....ok\r\n\r\n");
+    // KU cannot be written: a device that refuses every write.
+    ::setenv("ORVI_LPT1", "/dev/full", 1);
+    w.ClickRadio(IDC_MODE_LPT);
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_EQ(w.Page(), 1);
+    texts = w.TakeMessages();
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts[0], Text(IDS_COMMAND_NOT_SENT));
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....");
+}
+
+TEST(WizardPages, CancelSendsKkOnlyBeforeTheUpgradeIsDone)
+{
+    WizardEnvironment env;
+    std::vector<FirmwareFile> files = env.WriteFirmware({{"boot.bin", "BOOT"}});
+    std::string address = env.StartTcpPrinter({"--status", "1,0"});
+    {
+        // Page 3 has been current: Cancel from page 2 sends KK.
+        WizardHarness w;
+        ToPreparation(w, address);
+        EXPECT_EQ(w.Page(), 2);
+        EXPECT_EQ(w.FinishText(), "Retry");
+        ASSERT_TRUE(w.Press("cancel"));
+        EXPECT_TRUE(w.Closed());
+        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 1, kPromptMs));
+    }
+    {
+        // Cancel on page 4 before the transfer sends KK; after Done nothing.
+        WizardHarness w;
+        ToPreparation(w, address);
+        ASSERT_TRUE(w.Press("next"));
+        EXPECT_EQ(w.Page(), 3);
+        EXPECT_EQ(w.Title(), "Orvi FLASH Upgrade - Last Step");
+        EXPECT_EQ(w.FinishText(), "Finish");
+        EXPECT_FALSE(w.Usable("back"));
+        ASSERT_TRUE(w.Press("cancel"));
+        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 2, kPromptMs));
+    }
+    WizardHarness w;
+    ToPreparation(w, address);
+    ASSERT_TRUE(w.Press("next"));
+    ASSERT_TRUE(w.Press("finish"));
+    EXPECT_EQ(w.FinishText(), "Done");
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
+    int connections = CountReport(env.reportPath, "\"event\":\"connect\"");
+    ASSERT_TRUE(w.Press("cancel"));
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 2);
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections);
+}
+
+TEST(WizardPages, TransferSendsTheSetInOrderAndEndsWithDone)
+{
+    WizardEnvironment env;
+    // Sizes around the piece size: an empty file, exact multiples, one over.
+    std::string every;
+    for (int i = 0; i < 5000; ++i)
+        every += static_cast<char>(i * 7);
+    std::vector<FirmwareFile> files =
+        env.WriteFirmware({{"boot.bin", std::string(1024, '\x01')},
+                           {"empty.bin", ""},
+                           {"main.bin", every},
+                           {"fonts.bin", std::string(2048, '\n')}},
+                          std::string(1025, '\r'));
+    std::string address = env.StartTcpPrinter();
+    WizardHarness w;
+    ToPreparation(w, address);
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_FALSE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
+    ASSERT_TRUE(w.Press("finish"));
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(CompareUpgrade(env.reportPath, files), "");
+    EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 100);
+    EXPECT_TRUE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
+    EXPECT_TRUE(w.Control(IDC_EXIT_TEXT)->isVisibleTo(w.window.get()));
+    EXPECT_EQ(w.FinishText(), "Done");
+    EXPECT_TRUE(w.sheet.m_bUpgradeDone);
+    // Done ends the wizard without another connection.
+    int connections = CountReport(env.reportPath, "\"event\":\"connect\"");
+    ASSERT_TRUE(w.Press("finish"));
+    EXPECT_TRUE(w.Closed());
+    EXPECT_EQ(w.window->Engine().Result(), 1);
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections);
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 0);
+}
+
+TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
+{
+    WizardEnvironment env;
+    std::string address = env.StartTcpPrinter();
+    WizardHarness w;
+    ToPreparation(w, address);
+    ASSERT_TRUE(w.Press("next"));
+    auto finish = [&] {
+        w.TakeMessages();
+        EXPECT_TRUE(w.Press("finish"));
+        std::vector<std::string> texts = w.TakeMessages();
+        EXPECT_EQ(w.FinishText(), "Finish");
+        return texts.size() == 1 ? texts[0] : std::string("(") + std::to_string(texts.size()) + " boxes)";
+    };
+    EXPECT_EQ(finish(), Text(IDS_CONFIG_NOT_FOUND));
+    env.WriteProgramFile("l11config.bld", "2\r\n*end:");
+    EXPECT_EQ(finish(), Text(IDS_CONFIG_CORRUPT));
+    env.WriteProgramFile("l11config.bld", "1\r\n*A.bin:*end:");
+    EXPECT_EQ(finish(), "The following upgrade file: a.bin is missing.");
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), 1); // page 3's only
+
+    // A listed directory is found but does not open: 114, after the files
+    // before it went out whole, with the bar where the rule puts it.
+    env.WriteProgramFile("a.bin", std::string(20480, 'a'));
+    env.WriteProgramFile("iosubsys.bin", "");
+    std::filesystem::create_directories(std::filesystem::path(ProgramDirectory()) / "dir");
+    env.WriteProgramFile("dir/keep", "");
+    env.WriteProgramFile("l11config.bld", "2\r\n*a.bin:*x:*dir:*end:");
+    EXPECT_EQ(finish(), Text(IDS_FILE_NOT_OPENED));
+    EXPECT_TRUE(WaitForReport(env.reportPath, "\"event\":\"disconnect\"", 2, kPromptMs));
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 1);
+    // 20 full pieces, each at least the step (a hundredth of the set).
+    EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 20);
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"upgrade\""), 0);
+
+    // A file whose size changed since its entry was read is not sent: the
+    // entry says 0 bytes, the file reads more.
+    std::filesystem::create_symlink("/proc/self/status", std::filesystem::path(ProgramDirectory()) / "grow.bin");
+    env.WriteProgramFile("l11config.bld", "1\r\n*grow.bin:*end:");
+    std::string sizeChanged = finish();
+    std::filesystem::remove(std::filesystem::path(ProgramDirectory()) / "grow.bin");
+    EXPECT_EQ(sizeChanged, Text(IDS_FILE_NOT_SENT));
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"grow.bin\",\"announced\":0,\"received\":0"), 1);
+
+    // Fixed, the next Finish sends everything again from the first file.
+    std::vector<FirmwareFile> files = env.WriteFirmware({{"a.bin", std::string(20480, 'a')}}, "");
+    w.TakeMessages();
+    ASSERT_TRUE(w.Press("finish"));
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(w.FinishText(), "Done");
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 2);
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"upgrade\""), 1);
+}

@@ -1,0 +1,106 @@
+#include "tests/wizard/wizard_env.h"
+
+#include "tools/printer-sim/sha256.h"
+#include "upgrade/file_access.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 sha;
+    sha.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return sha.FinishHex();
+}
+
+WizardEnvironment::WizardEnvironment()
+{
+    ::setenv("WINEPREFIX", (scratch.Path() / "wine").c_str(), 1);
+    // No scheduler at this address: the computer has no printer.
+    ::setenv("CUPS_SERVER", (scratch.Path() / "no-cups.sock").c_str(), 1);
+    reportPath = (scratch.Path() / "report.jsonl").string();
+    outDir = (scratch.Path() / "received").string();
+    std::filesystem::create_directories(outDir);
+}
+
+WizardEnvironment::~WizardEnvironment()
+{
+    std::error_code ec;
+    for (const std::string& name : m_written)
+        std::filesystem::remove_all(std::filesystem::path(ProgramDirectory()) / name, ec);
+    for (const char* v : {"WINEPREFIX", "CUPS_SERVER", "ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
+        ::unsetenv(v);
+}
+
+void WizardEnvironment::SetUserRegistry(const std::string& text)
+{
+    std::filesystem::path wine = scratch.Path() / "wine";
+    std::filesystem::create_directories(wine);
+    if (text.empty())
+        std::filesystem::remove(wine / "user.reg");
+    else
+        scratch.Write("wine/user.reg", text);
+}
+
+void WizardEnvironment::WriteProgramFile(const std::string& name, const std::string& bytes)
+{
+    std::filesystem::path p = std::filesystem::path(ProgramDirectory()) / name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::string top = name.substr(0, name.find('/'));
+    m_written.push_back(top);
+}
+
+std::vector<FirmwareFile> WizardEnvironment::WriteFirmware(const std::vector<FirmwareFile>& listed,
+                                                           const std::string& ioSubsystem)
+{
+    std::string config = std::to_string(listed.size()) + "\r\n";
+    std::vector<FirmwareFile> sent;
+    for (const FirmwareFile& f : listed) {
+        WriteProgramFile(f.name, f.bytes);
+        config += "*" + f.name + ":*x:\r\n";
+        sent.push_back(f);
+    }
+    config += "*end:\r\n";
+    WriteProgramFile("iosubsys.bin", ioSubsystem);
+    WriteProgramFile("l11config.bld", config);
+    sent.push_back({"iosubsys.bin", ioSubsystem});
+    sent.push_back({"l11config.bld", config});
+    return sent;
+}
+
+std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& options)
+{
+    std::random_device seed;
+    std::string address = "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + "." +
+                          std::to_string(2 + seed() % 250);
+    std::vector<std::string> args = {"--tcp", address + ":2864", "--out", outDir, "--report", reportPath};
+    args.insert(args.end(), options.begin(), options.end());
+    return printer.Start(args) ? address : std::string();
+}
+
+std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files)
+{
+    std::vector<std::string> lines = ReadReport(reportPath);
+    size_t at = 0;
+    std::string names;
+    for (const FirmwareFile& f : files) {
+        std::string want = "\"event\":\"file\",\"name\":\"" + f.name + "\",\"announced\":" +
+                           std::to_string(f.bytes.size()) + ",\"received\":" + std::to_string(f.bytes.size()) +
+                           ",\"sha256\":\"" + Sha256Hex(f.bytes) + "\"";
+        while (at < lines.size() && lines[at].find("\"event\":\"file\"") == std::string::npos)
+            ++at;
+        if (at == lines.size())
+            return "no report of " + f.name;
+        if (lines[at].find(want) == std::string::npos)
+            return "expected " + want + "\n got " + lines[at];
+        ++at;
+        names += (names.empty() ? "\"" : ",\"") + f.name + "\"";
+    }
+    for (; at < lines.size(); ++at)
+        if (lines[at].find("\"event\":\"upgrade\"") != std::string::npos)
+            return lines[at].find("\"files\":[" + names + "]") != std::string::npos ? "" : "upgrade: " + lines[at];
+    return "no upgrade after the files";
+}

@@ -1,0 +1,6 @@
+#include "ui/property_sheet.h"
+
+bool CPropertySheet::OnInitDialog(IPageControls&)
+{
+    return true;
+}

@@ -1,0 +1,73 @@
+#include "ui/qt/ip_address_edit.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            layout->addWidget(new QLabel(QStringLiteral("."), this));
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("octet%1").arg(i));
+        field->setAlignment(Qt::AlignCenter);
+        field->setMaxLength(3);
+        field->setValidator(new QIntValidator(0, 255, field));
+        field->installEventFilter(this);
+        layout->addWidget(field, 1);
+        m_fields[i] = field;
+        connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+            if (text.size() == 3 && i < 3) {
+                m_fields[i + 1]->setFocus();
+                m_fields[i + 1]->selectAll();
+            }
+        });
+    }
+}
+
+bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->text() == QStringLiteral(".")) {
+            for (int i = 0; i < 3; ++i) {
+                if (watched == m_fields[i] && !m_fields[i]->text().isEmpty()) {
+                    m_fields[i + 1]->setFocus();
+                    m_fields[i + 1]->selectAll();
+                }
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void IpAddressEdit::SetAddress(uint32_t address)
+{
+    for (int i = 0; i < 4; ++i)
+        m_fields[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+}
+
+int IpAddressEdit::GetAddress(uint32_t* address) const
+{
+    uint32_t value = 0;
+    int filled = 0;
+    for (int i = 0; i < 4; ++i) {
+        QString text = m_fields[i]->text();
+        uint32_t octet = 0;
+        if (!text.isEmpty()) {
+            ++filled;
+            octet = text.toUInt() & 0xFF;
+        }
+        value = (value << 8) | octet;
+    }
+    *address = value;
+    return filled;
+}

@@ -1,0 +1,238 @@
+#include "ui/qt/wizard_window.h"
+
+#include "link/wait_hook.h"
+#include "res/strings.h"
+#include "ui/qt/page_window.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+// The sheet's own buttons by id, for the sheet's OnInitDialog.
+class QtWizardWindow::SheetButtons : public IPageControls {
+public:
+    explicit SheetButtons(QtWizardWindow& w) : m_w(w) {}
+    QWidget* Button(int nId) const { return nId == IDHELP_BUTTON ? m_w.m_help : nullptr; }
+    void EnableWindow(int nId, bool b) override
+    {
+        if (QWidget* w = Button(nId))
+            w->setEnabled(b);
+    }
+    bool IsWindowEnabled(int nId) const override { return Button(nId) && Button(nId)->isEnabled(); }
+    void ShowWindow(int nId, bool b) override
+    {
+        if (QWidget* w = Button(nId))
+            w->setVisible(b);
+    }
+    bool IsWindowVisible(int nId) const override { return Button(nId) && !Button(nId)->isHidden(); }
+    void SetWindowText(int, const std::string&) override {}
+    std::string GetWindowText(int) const override { return {}; }
+    void ResetContent(int) override {}
+    void AddString(int, const std::string&) override {}
+    int GetCount(int) const override { return 0; }
+    std::string GetLBText(int, int) const override { return {}; }
+    int GetCurSel(int) const override { return -1; }
+    void SetCurSel(int, int) override {}
+    int SelectString(int, const std::string&) override { return -1; }
+    bool GetCheck(int) const override { return false; }
+    void SetCheck(int, bool) override {}
+    int GetAddress(int, uint32_t* p) const override
+    {
+        *p = 0;
+        return 0;
+    }
+    void SetAddress(int, uint32_t) override {}
+    void SetRange(int, int, int) override {}
+    void SetStep(int, int) override {}
+    void SetPos(int, int) override {}
+    int GetPos(int) const override { return 0; }
+    void StepIt(int) override {}
+
+private:
+    static constexpr int IDHELP_BUTTON = 9;
+    QtWizardWindow& m_w;
+};
+
+namespace {
+
+void RepaintHook(void* context)
+{
+    static_cast<QtWizardWindow*>(context)->Repaint();
+}
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+QtWizardWindow::QtWizardWindow(CPropertySheet& sheet) : QDialog(nullptr), m_sheet(sheet)
+{
+    setObjectName(QStringLiteral("wizard"));
+    setWindowTitle(QString::fromLatin1(LoadStringResource(sheet.CaptionId())));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    auto* layout = new QVBoxLayout(this);
+    m_pageArea = new QWidget(this);
+    layout->addWidget(m_pageArea);
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(rule);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    m_back = MakeButton(QStringLiteral("< &Back"), "back", this);
+    m_next = MakeButton(QStringLiteral("&Next >"), "next", this);
+    m_finish = MakeButton(QStringLiteral("Finish"), "finish", this);
+    m_cancel = MakeButton(QStringLiteral("Cancel"), "cancel", this);
+    m_help = MakeButton(QStringLiteral("&Help"), "help", this);
+    row->addWidget(m_back);
+    // Finish stands in the place of Next: one of the two is shown.
+    row->addWidget(m_next);
+    row->addWidget(m_finish);
+    row->addSpacing(8);
+    row->addWidget(m_cancel);
+    row->addWidget(m_help);
+    layout->addLayout(row);
+    m_finish->hide();
+    connect(m_back, &QPushButton::clicked, this, [this] { m_engine->PressBack(); });
+    connect(m_next, &QPushButton::clicked, this, [this] { m_engine->PressNext(); });
+    connect(m_finish, &QPushButton::clicked, this, [this] { m_engine->PressFinish(); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_engine->Cancel(); });
+
+    m_pages.assign(static_cast<size_t>(sheet.GetPageCount()), nullptr);
+    m_sheetControls = std::make_unique<SheetButtons>(*this);
+    m_engine = std::make_unique<CWizardEngine>(sheet, *this);
+    SetWaitHook(RepaintHook, this);
+}
+
+QtWizardWindow::~QtWizardWindow()
+{
+    SetWaitHook(nullptr, nullptr);
+    m_engine.reset();
+}
+
+QtPageWindow* QtWizardWindow::PageWindow(int nIndex) const
+{
+    return nIndex >= 0 && nIndex < static_cast<int>(m_pages.size()) ? m_pages[static_cast<size_t>(nIndex)]
+                                                                      : nullptr;
+}
+
+IPageControls& QtWizardWindow::SheetControls()
+{
+    return *m_sheetControls;
+}
+
+IPageControls* QtWizardWindow::CreatePageWindow(int nIndex)
+{
+    const DialogTemplate* dialog = FindDialogTemplate(m_sheet.GetPage(nIndex)->TemplateId());
+    auto* page = new QtPageWindow(*dialog, m_pageArea, [this](int id) { m_engine->ClickControl(id); });
+    page->hide();
+    m_pageArea->setMinimumSize(page->size());
+    m_pages[static_cast<size_t>(nIndex)] = page;
+    return page;
+}
+
+void QtWizardWindow::ShowPage(int nIndex)
+{
+    for (int i = 0; i < static_cast<int>(m_pages.size()); ++i)
+        if (m_pages[static_cast<size_t>(i)])
+            m_pages[static_cast<size_t>(i)]->setVisible(i == nIndex);
+    setWindowTitle(QString::fromLatin1(m_pages[static_cast<size_t>(nIndex)]->Template().caption));
+}
+
+void QtWizardWindow::ShowButtons(const WizardButtons& b)
+{
+    m_back->setVisible(b.backVisible);
+    m_back->setEnabled(b.backEnabled);
+    m_next->setVisible(b.nextVisible && !b.finishVisible);
+    m_next->setEnabled(b.nextEnabled);
+    m_finish->setVisible(b.finishVisible);
+    m_finish->setEnabled(b.finishEnabled);
+    m_finish->setText(QString::fromLatin1(b.finishText.c_str()));
+    // Enter presses the button that stands in the place of Next.
+    m_finish->setDefault(b.finishVisible);
+    m_next->setDefault(!b.finishVisible);
+}
+
+QString QtWizardWindow::ApplicationName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void QtWizardWindow::ShowMessageBox(const std::string& strText)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationName(), FromAnsi(strText), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("messagebox"));
+    box.exec();
+}
+
+void QtWizardWindow::SetBusy(bool bBusy)
+{
+    if (bBusy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void QtWizardWindow::Repaint()
+{
+    // Paint now, and let the window system's own paint and expose events
+    // through; clicks and keys wait until the exchange is over.
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - m_lastRepaint < 20)
+        return;
+    m_lastRepaint = now;
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+void QtWizardWindow::Close(int nResult)
+{
+    m_bClosing = true;
+    done(nResult);
+}
+
+void QtWizardWindow::reject()
+{
+    // Escape and the close box cancel the wizard the way Cancel does.
+    if (m_bClosing)
+        QDialog::reject();
+    else
+        m_engine->Cancel();
+}
+
+void QtWizardWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QPushButton* target = m_finish->isVisible() ? m_finish : m_next;
+        if (target->isVisible() && target->isEnabled())
+            target->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+int RunWizardFrame(CPropertySheet& sheet)
+{
+    QtWizardWindow window(sheet);
+    window.Engine().Start();
+    if (window.Engine().IsClosed())
+        return window.Engine().Result();
+    // Take the keyboard at once, also on a display without a window manager.
+    window.show();
+    window.activateWindow();
+    window.raise();
+    window.exec();
+    return window.Engine().Result();
+}
