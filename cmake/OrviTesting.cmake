@@ -18,6 +18,22 @@ else()
 endif()
 include(GoogleTest)
 
+# Gives every test found in a GoogleTest program its labels and resource
+# locks. gtest_discover_tests' own PROPERTIES keeps only the first element
+# of a list, so the properties are set by a script that CTest runs after
+# the discovery, over the list of tests the discovery made.
+function(orvi_discovered_test_properties target)
+  cmake_parse_arguments(ARG "" "" "LABELS;LOCKS" ${ARGN})
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake")
+  set(properties "LABELS \"${ARG_LABELS}\"")
+  if(ARG_LOCKS)
+    string(APPEND properties " RESOURCE_LOCK \"${ARG_LOCKS}\"")
+  endif()
+  file(WRITE "${script}"
+    "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES ${properties})\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+endfunction()
+
 # orvi_gtest(NAME LABELS label... SOURCES file... LIBS lib...)
 function(orvi_gtest name)
   cmake_parse_arguments(ARG "" "" "LABELS;SOURCES;LIBS" ${ARGN})
@@ -27,6 +43,6 @@ function(orvi_gtest name)
   orvi_warnings(${name})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "${ARG_LABELS}")
+    DISCOVERY_TIMEOUT 120)
+  orvi_discovered_test_properties(${name} LABELS ${ARG_LABELS})
 endfunction()

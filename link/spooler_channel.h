@@ -9,16 +9,10 @@
 #include <cstdint>
 #include <string>
 
-// How long any call of the channel waits without a word from the spooler
-// before it gives up. A spooler that hangs would otherwise hold the wizard
-// for ever.
-inline constexpr int kSpoolerSilenceLimitMs = 60000;
-
 // Opens the queue strPrinterName (as the installed printer list names it) and
 // starts one raw document named strDocumentName in it. Returns the channel,
 // or InvalidChannel; a failed open leaves no job and no connection behind.
-ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName,
-                                 int nSilenceLimitMs = kSpoolerSilenceLimitMs);
+ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName);
 
 // Hands all nLength bytes to the job in one call; 0 bytes succeed at once.
 // Returns 1, or 0 with the system's error code in *pnError. A failed write is

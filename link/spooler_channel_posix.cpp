@@ -2,7 +2,7 @@
 // the scheduler: the document travels over it as one chunked Send-Document
 // request from cupsStartDocument to cupsFinishDocument, and nothing else may
 // speak on that connection in between.
-#include "link/spooler_channel.h"
+#include "link/spooler_channel_posix.h"
 
 #include <cups/cups.h>
 
@@ -49,6 +49,21 @@ http_t* ConnectToScheduler(int nSilenceLimitMs)
     return http;
 }
 
+// cupsCreateJob falls back on libcups' default connection, which waits on a
+// silent scheduler without end; so the scheduler must first show, within
+// the silence limit, that it answers at all.
+bool SchedulerAnswers(http_t* http)
+{
+    httpClearFields(http);
+    if (httpOptions(http, "/") != 0)
+        return false;
+    http_status_t status;
+    while ((status = httpUpdate(http)) == HTTP_STATUS_CONTINUE) {
+    }
+    httpFlush(http);
+    return status != HTTP_STATUS_ERROR;
+}
+
 // On a connection of its own, because the job's connection may be stuck in
 // the middle of the request that failed.
 void CancelJob(const SpoolerJob& job)
@@ -74,8 +89,13 @@ bool HasNul(const std::string& str)
 
 } // namespace
 
-ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName,
-                                 int nSilenceLimitMs)
+ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName)
+{
+    return OpenSpoolerChannelWithin(strPrinterName, strDocumentName, kSpoolerSilenceLimitMs);
+}
+
+ChannelHandle OpenSpoolerChannelWithin(const std::string& strPrinterName, const std::string& strDocumentName,
+                                       int nSilenceLimitMs)
 {
     // libcups takes C strings: a NUL would cut the name short and could pick
     // another queue.
@@ -91,6 +111,10 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
     job->http = ConnectToScheduler(nSilenceLimitMs);
     if (!job->http)
         return InvalidChannel;
+    if (!SchedulerAnswers(job->http)) {
+        httpClose(job->http);
+        return InvalidChannel;
+    }
 
     job->nJobId = cupsCreateJob(job->http, strPrinterName.c_str(), strDocumentName.c_str(), 0, nullptr);
     if (job->nJobId <= 0) {

@@ -5,26 +5,42 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <new>
 #include <vector>
 
 namespace {
 
-HANDLE FromHandle(ChannelHandle h)
+struct SpoolerJob {
+    HANDLE hPrinter = nullptr;
+    // Set by the first failed write: the document has a hole and must not
+    // reach the printer.
+    bool bLostData = false;
+};
+
+SpoolerJob* JobOf(ChannelHandle h)
 {
     if (h == InvalidChannel || h == 0)
         return nullptr;
-    return reinterpret_cast<HANDLE>(h);
+    return reinterpret_cast<SpoolerJob*>(h);
 }
 
 } // namespace
 
 ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName)
 {
+    // A NUL would cut the name short and open another queue.
+    if (strPrinterName.find('\0') != std::string::npos || strDocumentName.find('\0') != std::string::npos)
+        return InvalidChannel;
+    auto* job = new (std::nothrow) SpoolerJob;
+    if (!job)
+        return InvalidChannel;
     std::vector<char> printer(strPrinterName.begin(), strPrinterName.end());
     printer.push_back('\0');
     HANDLE h = nullptr;
-    if (!OpenPrinterA(printer.data(), &h, nullptr))
+    if (!OpenPrinterA(printer.data(), &h, nullptr)) {
+        delete job;
         return InvalidChannel;
+    }
     std::vector<char> document(strDocumentName.begin(), strDocumentName.end());
     document.push_back('\0');
     char dataType[] = "RAW";
@@ -35,39 +51,53 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
     // Unwound in reverse order when a step fails.
     if (StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&info)) == 0) {
         ClosePrinter(h);
+        delete job;
         return InvalidChannel;
     }
     if (!StartPagePrinter(h)) {
         EndDocPrinter(h);
         ClosePrinter(h);
+        delete job;
         return InvalidChannel;
     }
-    return reinterpret_cast<ChannelHandle>(h);
+    job->hPrinter = h;
+    return reinterpret_cast<ChannelHandle>(job);
 }
 
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
-    HANDLE h = FromHandle(hChannel);
-    if (!h || nLength < 0) {
+    SpoolerJob* job = JobOf(hChannel);
+    if (!job || nLength < 0) {
         *pnError = ERROR_INVALID_HANDLE;
         return 0;
     }
     if (nLength == 0)
         return 1;
     DWORD written = 0;
-    if (WritePrinter(h, const_cast<void*>(pBuffer), static_cast<DWORD>(nLength), &written) &&
+    if (WritePrinter(job->hPrinter, const_cast<void*>(pBuffer), static_cast<DWORD>(nLength), &written) &&
         written == static_cast<DWORD>(nLength))
         return 1;
     *pnError = static_cast<int32_t>(GetLastError());
+    if (*pnError == 0)
+        *pnError = ERROR_WRITE_FAULT;
+    job->bLostData = true;
     return 0;
 }
 
 int CloseSpoolerChannel(ChannelHandle hChannel)
 {
-    if (HANDLE h = FromHandle(hChannel)) {
-        EndPagePrinter(h);
-        EndDocPrinter(h);
-        ClosePrinter(h);
+    SpoolerJob* job = JobOf(hChannel);
+    if (!job)
+        return 1;
+    if (job->bLostData) {
+        // Deletes the spooled job, so the printer never gets the document
+        // with its hole.
+        AbortPrinter(job->hPrinter);
+    } else {
+        EndPagePrinter(job->hPrinter);
+        EndDocPrinter(job->hPrinter);
     }
+    ClosePrinter(job->hPrinter);
+    delete job;
     return 1;
 }

@@ -1,14 +1,14 @@
-// The printer list over CUPS. Like the spooler's two-step enumeration, each
-// group first asks how many queues there are (one CUPS-Get-Printers request)
-// and only then fetches the destinations with cupsGetDests2. So a scheduler
-// that is gone or silent costs at most the enumeration's time limit. A queue is a
-// connection when the scheduler types it remote (a queue that forwards to
-// another scheduler) or discovered (found on the network); everything else,
-// classes included, is local.
+// The printer list over CUPS. Like the Windows spooler's two-step
+// enumeration, each group first asks how many queues there are (one
+// CUPS-Get-Printers request) and only then fetches the destinations with
+// cupsGetDests2. A queue is a connection when the scheduler types it remote
+// (a queue that forwards to another scheduler) or discovered (found on the
+// network); everything else, classes included, is local.
 //
 // libcups waits on a silent scheduler for as long as it likes, so every wait
-// on our own connection is cut into short slices, and the request is given up
-// once the enumeration's time has run out.
+// on our own connection is cut into short slices and the request is given up
+// once the enumeration's time has run out. The count is what meets a
+// scheduler that is gone or silent, and it keeps to that time exactly.
 #include "pages/printer_enum.h"
 
 #include <cups/cups.h>

@@ -1,7 +1,7 @@
 // Wine keeps each user's registry in a text file, $WINEPREFIX/user.reg. This
-// reads one key out of that text. It is a pure function over the bytes, with
-// no input it refuses to look at: a damaged or hand-edited file only loses
-// the values it cannot read.
+// reads one key out of that text. It is a pure function over the bytes and
+// takes any bytes at all: a damaged or hand-edited file only loses the values
+// it cannot read.
 #pragma once
 
 #include <cstddef>

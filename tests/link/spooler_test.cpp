@@ -1,6 +1,6 @@
 // The spooler channel against a real CUPS scheduler of the test's own, with
 // raw queues that deliver to a loopback listener standing in for the printer.
-#include "link/spooler_channel.h"
+#include "link/spooler_channel_posix.h"
 #include "tests/support/loopback.h"
 #include "tests/support/private_cupsd.h"
 
@@ -70,7 +70,7 @@ TEST(SpoolerChannel, ASilentSpoolerIsGivenUpAfterTheSilenceLimit)
     LoopbackListener silent;
     ScopedCupsServer server("127.0.0.1:" + std::to_string(silent.Port()));
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade", 300), InvalidChannel);
+    EXPECT_EQ(OpenSpoolerChannelWithin("Orvi_L11", "Orvi Upgrade", 300), InvalidChannel);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
@@ -117,28 +117,6 @@ TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
     EXPECT_FALSE(printer.Accept(500).Valid());
 }
 
-TEST(SpoolerChannel, WritesFailOnceTheSchedulerHasGone)
-{
-    PrivateCupsd cupsd;
-    ASSERT_TRUE(cupsd.Running());
-    LoopbackListener printer;
-    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
-
-    ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
-    ASSERT_NE(h, InvalidChannel);
-    cupsd.Stop();
-
-    // More than libcups buffers, so the loss shows in this write.
-    std::string piece(1 << 20, 'x');
-    int32_t nError = 0;
-    EXPECT_EQ(Write(h, piece, &nError), 0);
-    EXPECT_NE(nError, 0);
-    nError = 0;
-    EXPECT_EQ(Write(h, "\x01SR\r\n", &nError), 0);
-    EXPECT_NE(nError, 0);
-    EXPECT_EQ(CloseSpoolerChannel(h), 1);
-}
-
 TEST(SpoolerChannel, AJobThatLostDataIsWithdrawnNotPrinted)
 {
     PrivateCupsd cupsd;
@@ -151,7 +129,12 @@ TEST(SpoolerChannel, AJobThatLostDataIsWithdrawnNotPrinted)
     EXPECT_EQ(Write(h, "\x01KU\r\n"), 1);
     // The job survives the restart; the connection carrying its document does not.
     ASSERT_TRUE(cupsd.Restart());
-    EXPECT_EQ(Write(h, std::string(1 << 20, 'x')), 0);
+    // More than libcups buffers, so the loss shows in this write; and no
+    // later write may land behind the hole.
+    int32_t nError = 0;
+    EXPECT_EQ(Write(h, std::string(1 << 20, 'x'), &nError), 0);
+    EXPECT_NE(nError, 0);
+    EXPECT_EQ(Write(h, "\x01SR\r\n"), 0);
     EXPECT_EQ(CloseSpoolerChannel(h), 1);
 
     std::vector<CupsJobInfo> jobs = cupsd.Jobs();
