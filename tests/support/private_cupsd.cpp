@@ -197,6 +197,11 @@ bool PrivateCupsd::AddRawQueue(const std::string& strName, const std::string& st
     return RunQuietly({"/usr/sbin/lpadmin", "-p", strName, "-E", "-v", strDeviceUri, "-m", "raw"}) == 0;
 }
 
+bool PrivateCupsd::RemoveQueue(const std::string& strName)
+{
+    return RunQuietly({"/usr/sbin/lpadmin", "-x", strName}) == 0;
+}
+
 bool PrivateCupsd::AddToClass(const std::string& strPrinter, const std::string& strClass)
 {
     return RunQuietly({"/usr/sbin/lpadmin", "-p", strPrinter, "-c", strClass}) == 0 &&

@@ -32,6 +32,8 @@ public:
 
     // A raw queue (lpadmin -m raw) to the given device, accepting jobs.
     bool AddRawQueue(const std::string& strName, const std::string& strDeviceUri);
+    // Deletes a queue, as an administrator would between two of our jobs.
+    bool RemoveQueue(const std::string& strName);
     // Adds a queue to a class, creating the class, and lets it take jobs.
     bool AddToClass(const std::string& strPrinter, const std::string& strClass);
 

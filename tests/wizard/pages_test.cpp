@@ -248,6 +248,8 @@ TEST(WizardPages, TransferSendsTheSetInOrderAndEndsWithDone)
     EXPECT_FALSE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_TRUE(w.boxes.empty());
+    // The printer takes in the last bytes after the wizard has let go of them.
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     EXPECT_EQ(CompareUpgrade(env.reportPath, files), "");
     EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 100);
     EXPECT_TRUE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
