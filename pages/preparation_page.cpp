@@ -1,6 +1,7 @@
 #include "pages/preparation_page.h"
 
 #include "app/my_property_sheet.h"
+#include "pages/keep_awake.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "ui/data_exchange.h"
@@ -36,6 +37,7 @@ bool CMyPropertyPage3::Fail(int nMessageId, bool bClose)
 
 bool CMyPropertyPage3::OnSetActive()
 {
+    CKeepAwake awake;
     CMyPropertySheet& sheet = Sheet(*this);
     Wizard().PostSetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     Wizard().BeginWaitCursor();

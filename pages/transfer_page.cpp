@@ -1,6 +1,7 @@
 #include "pages/transfer_page.h"
 
 #include "app/my_property_sheet.h"
+#include "pages/keep_awake.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "upgrade/commands.h"
@@ -74,6 +75,7 @@ bool CMyPropertyPage4::OnWizardFinish()
     CMyPropertySheet& sheet = Sheet(*this);
     if (sheet.m_bUpgradeDone)
         return CPropertyPage::OnWizardFinish();
+    CKeepAwake awake;
     Wizard().BeginWaitCursor();
 
     const std::string directory = ProgramDirectory();

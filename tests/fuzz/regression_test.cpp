@@ -1,0 +1,55 @@
+// Every seed and every saved finding of one fuzzer, through the fuzzer's
+// own entry function. ORVI_FUZZ_TARGET names the folders below
+// tests/fuzz/corpus/ and tests/fuzz/regressions/.
+#include "tests/fuzz/fuzz_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::filesystem::path> Inputs(const char* folder)
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::path(ORVI_FUZZ_DIR) / folder / ORVI_FUZZ_TARGET;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string Bytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void RunAll(const char* folder)
+{
+    for (const auto& path : Inputs(folder)) {
+        const std::string bytes = Bytes(path);
+        EXPECT_EQ(ORVI_FUZZ_ENTRY(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1)
+            << path.string();
+    }
+}
+
+TEST(FuzzInputs, SeedCorpus)
+{
+    EXPECT_FALSE(Inputs("corpus").empty());
+    RunAll("corpus");
+}
+
+TEST(FuzzInputs, SavedFindings)
+{
+    RunAll("regressions");
+}
+
+} // namespace
