@@ -4,7 +4,7 @@ if(TARGET orvi_spooler AND ORVI_PLATFORM STREQUAL "posix")
   # Imported targets are seen only below the folder that found them.
   find_package(Cups REQUIRED)
   orvi_gtest(spooler_tests
-    LABELS link
+    LABELS link spooler
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/spooler_test.cpp
       ${CMAKE_SOURCE_DIR}/tests/support/private_cupsd.cpp
