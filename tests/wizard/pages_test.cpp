@@ -2,6 +2,7 @@
 #include "link/port_dispatch.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
+#include "tests/support/private_bus.h"
 #include "tests/wizard/wizard_env.h"
 #include "tests/wizard/wizard_harness.h"
 #include "upgrade/file_access.h"
@@ -317,4 +318,26 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     EXPECT_EQ(w.FinishText(), "Done");
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 2);
     EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"upgrade\""), 1);
+}
+
+TEST(WizardPages, ThePrinterExchangesKeepTheComputerAwake)
+{
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    LogindStandin logind;
+    ASSERT_TRUE(logind.Start(ORVI_LOGIND_STANDIN));
+    WizardEnvironment env;
+    std::vector<FirmwareFile> files = env.WriteFirmware({{"main.bin", std::string(3000, 'm')}});
+    std::string address = env.StartTcpPrinter();
+    WizardHarness w;
+    ToPreparation(w, address);
+    ASSERT_EQ(w.Page(), 2);
+    // Page 3's exchange took the inhibitor and let it go when it ended.
+    EXPECT_TRUE(logind.WaitFor("released", 1, kPromptMs)) << logind.Log();
+    EXPECT_EQ(logind.Count("inhibit sleep"), 1);
+    ASSERT_TRUE(w.Press("next"));
+    ASSERT_TRUE(w.Press("finish"));
+    EXPECT_EQ(w.FinishText(), "Done");
+    EXPECT_TRUE(logind.WaitFor("released", 2, kPromptMs)) << logind.Log();
+    EXPECT_EQ(logind.Count("inhibit sleep"), 2);
 }
