@@ -33,6 +33,9 @@ struct Device {
     bool unsentLeft;
 };
 
+// How long a blocked write sleeps before it tries again.
+constexpr int kWriteRecheckMs = 100;
+
 Device* FromHandle(ChannelHandle h)
 {
     if (h == InvalidChannel || h == 0)
@@ -181,11 +184,15 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
             break;
         pollfd pfd{d->fd, POLLOUT, 0};
         // Some drivers (lp) say writable while they are busy; do not spin.
+        // Nor sleep through the whole limit: a pseudo-terminal makes room
+        // without waking the writer, so look again every so often.
         int wait = PollMs(deadline);
-        ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
+        if (wait > kWriteRecheckMs)
+            wait = kWriteRecheckMs;
+        int ready = ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
         if (stalled)
             ::poll(nullptr, 0, 1);
-        stalled = true;
+        stalled = ready > 0;
     }
     // A write is done when the bytes have left, not when they are queued:
     // wait for the device's queue within the same deadline.
