@@ -1,0 +1,81 @@
+// Throughput on a slow link: page 4's whole transfer of a 1 MiB firmware
+// set over a serial line at 38400 baud, played by the simulated printer on
+// a pseudo-terminal that reads no faster than 3840 bytes a second. Any gap
+// between one piece and the next shows as a rate below the line's.
+// The time runs from the press of Finish until the printer reports the
+// upgrade, that is until it has read the last byte.
+#include "bench/command_line.h"
+#include "bench/firmware_set.h"
+#include "bench/headless_frame.h"
+#include "bench/printer_sim.h"
+#include "bench/results_file.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+#include "upgrade/file_access.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint64_t kLineBytesPerSecond = 3840; // 38400 baud, ten bits a byte
+constexpr int32_t kBaud38400 = 3;              // page 2's baud-rate index
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!BenchRequested(argc, argv))
+        return kBenchSkipped;
+    const uint64_t total = ArgValue(argc, argv, "--kib", 1024) * 1024;
+
+    ScopedFirmwareSet files(ProgramDirectory());
+    if (!files.Write(total, false)) {
+        std::fprintf(stderr, "cannot write the firmware set into %s\n", files.Directory().c_str());
+        return 1;
+    }
+    const FirmwareSet& set = files.Set();
+    TempDir scratch;
+    const std::string line = scratch.Text() + "com1";
+    const std::string reportPath = scratch.Text() + "report.jsonl";
+    SimProcess printer;
+    if (!printer.Start({"--pty", line, "--rate", std::to_string(kLineBytesPerSecond), "--report", reportPath})) {
+        std::fprintf(stderr, "the simulated printer did not start\n");
+        return 1;
+    }
+    ScopedEnv com1("ORVI_COM1", line.c_str());
+    ReportFollower report(reportPath);
+    HeadlessWizard wizard;
+    wizard.SetConnection(Com, 0, kBaud38400, 0, 0);
+
+    const uint64_t start = MonotonicNs();
+    wizard.sheet.m_page4.OnWizardFinish();
+    const uint64_t written = MonotonicNs();
+    // Twice the time the line needs, and a minute besides.
+    const int waitMs = static_cast<int>(set.wireBytes * 2000 / kLineBytesPerSecond) + 60000;
+    if (!wizard.sheet.m_bUpgradeDone || !report.WaitFor("\"event\":\"upgrade\"", 1, waitMs)) {
+        std::fprintf(stderr, "the transfer did not complete%s%s\n", wizard.frame.m_messages.empty() ? "" : ": ",
+                     wizard.frame.m_messages.empty() ? "" : wizard.frame.m_messages[0].text.c_str());
+        return 1;
+    }
+    const uint64_t end = MonotonicNs();
+    if (report.Seen("protocol-error") != 0 || report.Seen("\"event\":\"connect\"") != 1) {
+        std::fprintf(stderr, "the printer reported protocol errors or more than one connection\n");
+        return 1;
+    }
+
+    const double seconds = static_cast<double>(end - start) / 1e9;
+    const double rate = static_cast<double>(set.wireBytes) / seconds;
+    const double ratio = rate / static_cast<double>(kLineBytesPerSecond);
+    ResultFields fields;
+    fields.Add("firmware_bytes", static_cast<long long>(set.dataBytes))
+        .Add("wire_bytes", static_cast<long long>(set.wireBytes))
+        .Add("seconds", seconds, 2)
+        .Add("page4_returned_s", static_cast<double>(written - start) / 1e9, 2)
+        .Add("achieved_bytes_per_s", rate, 1)
+        .Add("line_bytes_per_s", static_cast<long long>(kLineBytesPerSecond))
+        .Add("ratio", ratio, 4)
+        .Add("target", std::string(">= 0.99"))
+        .Add("met", ratio >= 0.99);
+    PublishResult("slow_link", fields);
+    return 0;
+}
