@@ -1,0 +1,51 @@
+// The wizard on Windows: comctl32's property sheet in wizard mode, its
+// pages created from the templates in res/, and the page contract mapped
+// onto the sheet's notifications.
+#pragma once
+
+#include "ui/win32/windows_api.h"
+
+#include "ui/property_sheet.h"
+#include "ui/wizard_frame.h"
+
+#include <string>
+
+// The sheet's own buttons.
+inline constexpr int kSheetBackButton = 0x3023;
+inline constexpr int kSheetNextButton = 0x3024;
+inline constexpr int kSheetFinishButton = 0x3025;
+
+// The wizard operations over the sheet window of one run.
+class Win32WizardFrame : public IWizardFrame {
+public:
+    Win32WizardFrame() = default;
+    void SetSheetWindow(HWND hSheet) { m_hSheet = hSheet; }
+    HWND SheetWindow() const { return m_hSheet; }
+    bool Waiting() const { return m_nWaitCount > 0; }
+
+    void PostSetWizardButtons(unsigned nFlags) override;
+    void PostPressBack() override;
+    void SetFinishText(const std::string& strText) override;
+    void MessageBox(const std::string& strText) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void RepaintWithoutInput() override;
+
+private:
+    HWND m_hSheet = nullptr;
+    int m_nWaitCount = 0;
+    HCURSOR m_hRestoreCursor = nullptr;
+};
+
+// The program file's name without its folder and extension: the title of
+// every message box.
+std::string ApplicationName();
+
+// Dispatches the paint messages that are waiting, and nothing else: the
+// window repaints while input stays queued.
+void ServicePaintMessages();
+
+// After the sheet's own handling of PSM_SETWIZBUTTONS: with the Finish bit,
+// Finish stands in the place of Next; without it, Next does, also after a
+// Finish text was set. Back shows in either case.
+void PlaceWizardButtons(HWND hSheet, unsigned nFlags);
