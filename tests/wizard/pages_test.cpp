@@ -151,6 +151,8 @@ TEST(WizardPages, PreparationShowsEachStatusAndRetries)
     // Each attempt was a whole exchange on its own connection.
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KU\""), 6);
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"SU\""), 6);
+    // The printer sees the last hang-up a moment after the wizard has made it.
+    EXPECT_TRUE(WaitForReport(env.reportPath, "\"event\":\"disconnect\"", 6, kPromptMs));
     EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"disconnect\""), 6);
 }
 
