@@ -4,16 +4,20 @@
 // record beside the descriptor keeps the timeouts, poll() enforces them,
 // and TIOCEXCL with a non-blocking flock() makes the open exclusive (flock
 // also stops a second opener with root rights, whom TIOCEXCL lets through).
+// A serial port also honours the lock files of other serial programs.
 #include "link/device_port.h"
 
 #include "link/device_map_posix.h"
 #include "link/error_codes.h"
+#include "link/modem_lines_posix.h"
 #include "link/monotonic_clock.h"
+#include "link/serial_lock_posix.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -22,19 +26,34 @@
 namespace {
 
 struct Device {
-    int fd;
-    uint32_t readTimeout;
-    uint32_t writeTimeout;
-    bool isTty;
+    int fd = -1;
+    uint32_t readTimeout = 0;
+    uint32_t writeTimeout = 0;
+    bool isTty = false;
     // A device that reports its modem lines (a real UART does, a
     // pseudo-terminal does not) gets DSR flow control.
-    bool watchDsr;
+    bool watchDsr = false;
     // A write came back short: bytes may still sit in the output queue.
-    bool unsentLeft;
+    bool unsentLeft = false;
+    // The serial programs' lock file this channel holds, if any.
+    std::string lockFile;
 };
 
 // How long a blocked write sleeps before it tries again.
 constexpr int kWriteRecheckMs = 100;
+
+// Linux has no DSR output flow control: a UART sends what is queued whatever
+// DSR does. So a port with modem lines is written in pieces this long, DSR
+// looked at before each, and the next one queued only once the driver's
+// queue has drained. A dropped DSR then lets at most one piece (and what the
+// UART or adapter already holds) through. 64 bytes are 17 ms of line at
+// 38400 baud: long beside the few system calls each piece costs, so the
+// line stays as busy as with whole pieces.
+constexpr int32_t kDsrPaceBytes = 64;
+
+// A device that says it is readable and then has nothing to give (the lp
+// driver does) is asked again after a pause that grows up to this.
+constexpr int kReadRecheckMs = 50;
 
 Device* FromHandle(ChannelHandle h)
 {
@@ -102,8 +121,7 @@ void ApplyLine(int fd, const SerialLine& line)
 bool WaitForDsr(const Device& d, uint64_t deadline)
 {
     for (;;) {
-        int lines = 0;
-        if (::ioctl(d.fd, TIOCMGET, &lines) != 0 || (lines & TIOCM_DSR))
+        if (ReadDsrLine(d.fd) != DsrLine::Dropped)
             return true;
         if (MonotonicMs() >= deadline)
             return false;
@@ -118,6 +136,56 @@ int Unsent(const Device& d)
     if (!d.isTty || ::ioctl(d.fd, TIOCOUTQ, &queued) != 0 || queued < 0)
         return 0;
     return queued;
+}
+
+// Waits, within the deadline, for the output queue to drain; returns what
+// is still in it.
+int DrainWithin(const Device& d, uint64_t deadline)
+{
+    int unsent = Unsent(d);
+    while (unsent > 0 && MonotonicMs() < deadline) {
+        ::poll(nullptr, 0, 1);
+        unsent = Unsent(d);
+    }
+    return unsent;
+}
+
+enum class Queued { All, TimedOut, Failed };
+
+// Hands bytes to the driver within the deadline; *pnDone counts those it
+// took.
+Queued QueueWithin(const Device& d, const unsigned char* p, int32_t nLength, uint64_t deadline, int32_t* pnDone,
+                   int32_t* pnError)
+{
+    bool stalled = false;
+    while (*pnDone < nLength) {
+        ssize_t n = ::write(d.fd, p + *pnDone, static_cast<size_t>(nLength - *pnDone));
+        if (n > 0) {
+            *pnDone += static_cast<int32_t>(n);
+            stalled = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            *pnError = LastSystemError();
+            return Queued::Failed;
+        }
+        if (MonotonicMs() >= deadline)
+            return Queued::TimedOut;
+        pollfd pfd{d.fd, POLLOUT, 0};
+        // Some drivers (lp) say writable while they are busy; do not spin.
+        // Nor sleep through the whole limit: a pseudo-terminal makes room
+        // without waking the writer, so look again every so often.
+        int wait = PollMs(deadline);
+        if (wait > kWriteRecheckMs)
+            wait = kWriteRecheckMs;
+        int ready = ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
+        if (stalled)
+            ::poll(nullptr, 0, 1);
+        stalled = ready > 0;
+    }
+    return Queued::All;
 }
 
 } // namespace
@@ -136,14 +204,23 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
         ::close(fd);
         return InvalidChannel;
     }
-    const bool tty = ::isatty(fd) == 1;
-    if (tty)
+    auto* d = new Device;
+    d->fd = fd;
+    d->readTimeout = nReadTimeout;
+    d->writeTimeout = nWriteTimeout;
+    d->isTty = ::isatty(fd) == 1;
+    if (d->isTty && pLine && TakeSerialLock(path, &d->lockFile) == SerialLockResult::HeldByOther) {
+        *pnError = EBUSY;
+        ::close(fd);
+        delete d;
+        return InvalidChannel;
+    }
+    if (d->isTty)
         ::ioctl(fd, TIOCEXCL);
-    if (tty && pLine)
+    if (d->isTty && pLine)
         ApplyLine(fd, *pLine);
-    int lines = 0;
-    const bool watchDsr = tty && pLine && ::ioctl(fd, TIOCMGET, &lines) == 0;
-    return reinterpret_cast<ChannelHandle>(new Device{fd, nReadTimeout, nWriteTimeout, tty, watchDsr, false});
+    d->watchDsr = d->isTty && pLine && ReadDsrLine(fd) != DsrLine::NotReported;
+    return reinterpret_cast<ChannelHandle>(d);
 }
 
 int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int32_t* pnWritten,
@@ -158,48 +235,26 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
     if (nLength == 0)
         return 1;
     const uint64_t deadline = MonotonicMs() + d->writeTimeout;
-    if (d->watchDsr && !WaitForDsr(*d, deadline)) {
-        *pnError = kErrorByteTimedOut;
-        return 1;
-    }
     const auto* p = static_cast<const unsigned char*>(pBuffer);
+    // Without modem lines the whole buffer is one piece.
+    const int32_t pace = d->watchDsr ? kDsrPaceBytes : nLength;
     int32_t done = 0;
-    bool stalled = false;
+    int unsent = 0;
     while (done < nLength) {
-        ssize_t n = ::write(d->fd, p + done, static_cast<size_t>(nLength - done));
-        if (n > 0) {
-            done += static_cast<int32_t>(n);
-            stalled = false;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
-            *pnError = LastSystemError();
+        if (d->watchDsr && !WaitForDsr(*d, deadline))
+            break;
+        const int32_t end = nLength - done > pace ? done + pace : nLength;
+        Queued queued = QueueWithin(*d, p, end, deadline, &done, pnError);
+        if (queued == Queued::Failed) {
             *pnWritten = done;
             d->unsentLeft = true;
             return 0;
         }
-        if (MonotonicMs() >= deadline)
+        // A write is done when the bytes have left, not when they are
+        // queued; and DSR says nothing of bytes still queued.
+        unsent = DrainWithin(*d, deadline);
+        if (queued == Queued::TimedOut || unsent > 0)
             break;
-        pollfd pfd{d->fd, POLLOUT, 0};
-        // Some drivers (lp) say writable while they are busy; do not spin.
-        // Nor sleep through the whole limit: a pseudo-terminal makes room
-        // without waking the writer, so look again every so often.
-        int wait = PollMs(deadline);
-        if (wait > kWriteRecheckMs)
-            wait = kWriteRecheckMs;
-        int ready = ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
-        if (stalled)
-            ::poll(nullptr, 0, 1);
-        stalled = ready > 0;
-    }
-    // A write is done when the bytes have left, not when they are queued:
-    // wait for the device's queue within the same deadline.
-    int unsent = Unsent(*d);
-    while (unsent > 0 && MonotonicMs() < deadline) {
-        ::poll(nullptr, 0, 1);
-        unsent = Unsent(*d);
     }
     *pnWritten = done - (unsent < done ? unsent : done);
     if (*pnWritten < nLength) {
@@ -219,6 +274,7 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
     }
     // A zero timeout waits in short steps; the per-byte limit bounds it.
     const uint64_t deadline = MonotonicMs() + (d->readTimeout ? d->readTimeout : 1);
+    int pause = 1;
     for (;;) {
         pollfd pfd{d->fd, POLLIN, 0};
         int r = ::poll(&pfd, 1, PollMs(deadline));
@@ -240,13 +296,20 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
             *pnError = EIO;
             return 0;
         }
-        if (errno == EAGAIN || errno == EINTR) {
-            if (MonotonicMs() >= deadline)
-                return 1;
+        if (errno == EINTR)
             continue;
+        if (errno != EAGAIN) {
+            *pnError = LastSystemError();
+            return 0;
         }
-        *pnError = LastSystemError();
-        return 0;
+        // Readable, yet nothing to read: poll would say the same at once.
+        // Each lp read also asks the printer anew, so pause, longer each
+        // time, within the same limit.
+        const int left = PollMs(deadline);
+        if (left == 0)
+            return 1;
+        ::poll(nullptr, 0, pause < left ? pause : left);
+        pause = pause * 2 < kReadRecheckMs ? pause * 2 : kReadRecheckMs;
     }
 }
 
@@ -269,6 +332,7 @@ int DeviceClose(ChannelHandle hDevice)
         ::ioctl(d->fd, TIOCNXCL);
     }
     int rc = ::close(d->fd);
+    ReleaseSerialLock(d->lockFile);
     delete d;
     return rc == 0 ? 1 : 0;
 }
