@@ -27,9 +27,16 @@ int SocketConnectStart(SocketHandle hSocket, uint32_t nAddress, uint16_t nPort, 
 // After the socket became writable: 1 connected, 0 failed with *pnError.
 int SocketConnectResult(SocketHandle hSocket, int32_t* pnError);
 
-// Waits at most nWaitMs for the socket to become readable (bWrite false)
-// or writable: 1 ready, 0 not yet, -1 failed with *pnError.
-int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError);
+enum class SocketEvent {
+    Readable,
+    Writable,
+    // A connect in progress has ended, made or failed.
+    ConnectEnded,
+};
+
+// Waits at most nWaitMs for the event: 1 it came, 0 not yet, -1 failed
+// with *pnError.
+int SocketWait(SocketHandle hSocket, SocketEvent event, int nWaitMs, int32_t* pnError);
 
 // Sends what the system takes now: 1 with *pnSent (0 when it takes
 // nothing), 0 failed with *pnError. Never raises a signal.

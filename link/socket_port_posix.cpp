@@ -121,9 +121,9 @@ int SocketConnectResult(SocketHandle hSocket, int32_t* pnError)
     return 1;
 }
 
-int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError)
+int SocketWait(SocketHandle hSocket, SocketEvent event, int nWaitMs, int32_t* pnError)
 {
-    pollfd pfd{static_cast<int>(hSocket), static_cast<short>(bWrite ? POLLOUT : POLLIN), 0};
+    pollfd pfd{static_cast<int>(hSocket), static_cast<short>(event == SocketEvent::Readable ? POLLIN : POLLOUT), 0};
     int r = ::poll(&pfd, 1, nWaitMs);
     if (r < 0) {
         if (errno == EINTR)

@@ -94,17 +94,22 @@ int SocketConnectResult(SocketHandle hSocket, int32_t* pnError)
     return 1;
 }
 
-int SocketWait(SocketHandle hSocket, bool bWrite, int nWaitMs, int32_t* pnError)
+int SocketWait(SocketHandle hSocket, SocketEvent event, int nWaitMs, int32_t* pnError)
 {
     fd_set ready;
     fd_set failed;
     FD_ZERO(&ready);
     FD_ZERO(&failed);
     FD_SET(S(hSocket), &ready);
-    // A connect that fails is reported among the exceptions, not as writable.
-    FD_SET(S(hSocket), &failed);
+    // A connect that fails is reported among the exceptions, not as
+    // writable. Out of band data is an exception too: watched outside a
+    // connect, it would wake every wait for a byte that no receive gives.
+    const bool connecting = event == SocketEvent::ConnectEnded;
+    if (connecting)
+        FD_SET(S(hSocket), &failed);
     timeval wait{nWaitMs / 1000, (nWaitMs % 1000) * 1000};
-    int r = select(0, bWrite ? nullptr : &ready, bWrite ? &ready : nullptr, &failed, &wait);
+    int r = select(0, event == SocketEvent::Readable ? &ready : nullptr,
+                   event == SocketEvent::Readable ? nullptr : &ready, connecting ? &failed : nullptr, &wait);
     if (r == SOCKET_ERROR) {
         *pnError = WSAGetLastError();
         return -1;

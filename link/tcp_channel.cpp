@@ -44,24 +44,28 @@ bool CTimeoutSocket::OnMessagePending()
     return false;
 }
 
-int CTimeoutSocket::WaitReady(bool bWrite, int32_t* pnError)
+int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError)
 {
     for (;;) {
-        const uint64_t limit = m_dwStartTick + m_nTimeout;
-        const uint64_t now = MonotonicMs();
-        uint64_t slice = now > limit ? 0 : limit - now + 1;
-        if (slice > kWaitHookIntervalMs)
-            slice = kWaitHookIntervalMs;
-        int r = SocketWait(m_hSocket, bWrite, static_cast<int>(slice), pnError);
-        if (r > 0)
-            return 1;
-        if (r < 0)
-            return 0;
+        // The limit is looked at before every wait, also when the last one
+        // found the socket ready: a peer that keeps it ready without letting
+        // the call end (a trickle of room, data no receive gives) must not
+        // outlast it.
         OnMessagePending();
         if (m_bCancelled) {
             *pnError = kErrorSocketTimedOut;
             return 0;
         }
+        const uint64_t limit = m_dwStartTick + m_nTimeout;
+        const uint64_t now = MonotonicMs();
+        uint64_t slice = now > limit ? 0 : limit - now + 1;
+        if (slice > kWaitHookIntervalMs)
+            slice = kWaitHookIntervalMs;
+        int r = SocketWait(m_hSocket, event, static_cast<int>(slice), pnError);
+        if (r > 0)
+            return 1;
+        if (r < 0)
+            return 0;
     }
 }
 
@@ -90,7 +94,7 @@ int CTimeoutSocket::Connect(int32_t* pnError)
     int started = SocketConnectStart(m_hSocket, address, static_cast<uint16_t>(m_nPort), pnError);
     if (started != 2)
         return started;
-    if (!WaitReady(true, pnError))
+    if (!WaitFor(SocketEvent::ConnectEnded, pnError))
         return 0;
     return SocketConnectResult(m_hSocket, pnError);
 }
@@ -104,7 +108,7 @@ int CTimeoutSocket::Send(const void* pBuffer, int32_t nLength, int32_t* pnError)
         if (!SocketSendSome(m_hSocket, p + done, nLength - done, &sent, pnError))
             return -1;
         done += sent;
-        if (done < nLength && !WaitReady(true, pnError))
+        if (done < nLength && !WaitFor(SocketEvent::Writable, pnError))
             return -1;
     }
     return nLength;
@@ -122,7 +126,7 @@ int CTimeoutSocket::Receive(void* pBuffer, int32_t nLength, int32_t* pnError)
             return 0;
         if (r == -1)
             return -1;
-        if (!WaitReady(false, pnError))
+        if (!WaitFor(SocketEvent::Readable, pnError))
             return -1;
     }
 }

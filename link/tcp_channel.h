@@ -45,8 +45,9 @@ public:
     uint32_t m_nTimeout = 0;
 
 private:
-    // Waits for the socket to become ready. 1 ready; 0 cancelled or failed.
-    int WaitReady(bool bWrite, int32_t* pnError);
+    // Waits for the event within the armed limit. 1 it came; 0 cancelled
+    // or failed.
+    int WaitFor(SocketEvent event, int32_t* pnError);
 
     SocketHandle m_hSocket = kNoSocket;
     bool m_bCancelled = false;
