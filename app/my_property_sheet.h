@@ -19,7 +19,8 @@ public:
     bool OnInitDialog(IPageControls& sheetControls) override;
 
     // The connection of the mode page 2 shows, read at each call. Each
-    // returns 1 or 0; ClosePort always 1.
+    // returns 1 or 0; ClosePort gives 0 only for a printer-queue job the
+    // spooler did not take, whose bytes then count as not sent.
     int OpenPort();
     int WritePort(const void* pBuffer, int32_t nLength, bool bStatusPort);
     int ReadPort(void* pBuffer, int32_t* pnLength);

@@ -141,8 +141,7 @@ int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, Channe
         CloseChannel(hStatusPort);
         break;
     case Network:
-        CloseSpoolerChannel(hPort);
-        break;
+        return CloseSpoolerChannel(hPort);
     case TcpIp:
         CloseTcpChannel(hPort);
         break;

@@ -36,5 +36,6 @@ int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, Channe
 int DispatchReadPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
                      void* pBuffer, int32_t* pnLength);
 
-// Closes what the open opened. Always 1.
+// Closes what the open opened. 1, except in Network mode when the spooler
+// did not take the job whole: the data written was not sent after all.
 int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort);

@@ -20,6 +20,8 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError);
 
 // Ends the document, which hands the job to the printer, and releases the
-// queue. A job that lost data in a failed write is withdrawn instead, so the
-// printer never receives a truncated upgrade. Always returns 1.
+// queue. Returns 1 when the spooler took the job whole. A job that lost data
+// in a failed write, or that the spooler refused or cancelled as it ended,
+// is withdrawn (the printer never receives a truncated upgrade) and gives 0:
+// the bytes a write accepted count as sent only once the job is taken.
 int CloseSpoolerChannel(ChannelHandle hChannel);

@@ -166,10 +166,12 @@ int CloseSpoolerChannel(ChannelHandle hChannel)
     std::unique_ptr<SpoolerJob> job(JobOf(hChannel));
     if (!job)
         return 1;
+    // libcups sends what it has buffered only now: the scheduler may still
+    // refuse the document here.
     bool bHandedOver = !job->nLostError &&
                        cupsFinishDocument(job->http, job->strQueue.c_str()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
     httpClose(job->http);
     if (!bHandedOver)
         CancelJob(*job);
-    return 1;
+    return bHandedOver ? 1 : 0;
 }

@@ -89,15 +89,19 @@ int CloseSpoolerChannel(ChannelHandle hChannel)
     SpoolerJob* job = JobOf(hChannel);
     if (!job)
         return 1;
-    if (job->bLostData) {
+    bool bHandedOver = false;
+    if (!job->bLostData) {
+        EndPagePrinter(job->hPrinter);
+        // The job reaches the printer only once the document has ended; a
+        // spooler that refuses it here has sent nothing.
+        bHandedOver = EndDocPrinter(job->hPrinter) != FALSE;
+    }
+    if (!bHandedOver) {
         // Deletes the spooled job, so the printer never gets the document
         // with its hole.
         AbortPrinter(job->hPrinter);
-    } else {
-        EndPagePrinter(job->hPrinter);
-        EndDocPrinter(job->hPrinter);
     }
     ClosePrinter(job->hPrinter);
     delete job;
-    return 1;
+    return bHandedOver ? 1 : 0;
 }

@@ -48,28 +48,35 @@ bool CMyPropertyPage3::OnSetActive()
         return Fail(IDS_PORT_NOT_OPENED, false);
     if (!sheet.WritePort(kCommandKU, kCommandLength, false))
         return Fail(IDS_COMMAND_NOT_SENT, true);
+    // A printer queue takes KU as a job of its own, sent only once the job
+    // has ended and the spooler has taken it.
+    const bool network = sheet.m_page2.m_nCommMode == Network;
+    if (network && !sheet.ClosePort())
+        return Fail(IDS_COMMAND_NOT_SENT, false);
     m_strStatus += "ok\r\n\r\n";
     UpdateData(false);
 
-    if (sheet.m_page2.m_nCommMode == Network) {
+    if (network) {
         Wizard().PostSetWizardButtons(PSWIZB_NEXT);
         m_strStatus += LoadStringResource(IDS_STATUS_NETWORK);
         UpdateData(false);
-    } else {
-        if (!sheet.WritePort(kCommandSU, kCommandLength, true))
-            return Fail(IDS_COMMAND_NOT_SENT, true);
-        unsigned char line[kStatusCapacity];
-        int32_t length = kStatusCapacity;
-        if (!sheet.ReadPort(line, &length))
-            return Fail(IDS_NO_STATUS, true);
-        Wizard().PostSetWizardButtons(PSWIZB_NEXT);
-        int id = StatusStringId(line[0]);
-        m_strStatus += LoadStringResource(id);
-        UpdateData(false);
-        if (id != kStatusReadyId) {
-            Wizard().PostSetWizardButtons(PSWIZB_FINISH);
-            Wizard().SetFinishText("Retry");
-        }
+        Wizard().EndWaitCursor();
+        return CPropertyPage::OnSetActive();
+    }
+
+    if (!sheet.WritePort(kCommandSU, kCommandLength, true))
+        return Fail(IDS_COMMAND_NOT_SENT, true);
+    unsigned char line[kStatusCapacity] = {};
+    int32_t length = kStatusCapacity;
+    if (!sheet.ReadPort(line, &length))
+        return Fail(IDS_NO_STATUS, true);
+    Wizard().PostSetWizardButtons(PSWIZB_NEXT);
+    int id = StatusStringId(line[0]);
+    m_strStatus += LoadStringResource(id);
+    UpdateData(false);
+    if (id != kStatusReadyId) {
+        Wizard().PostSetWizardButtons(PSWIZB_FINISH);
+        Wizard().SetFinishText("Retry");
     }
     sheet.ClosePort();
     Wizard().EndWaitCursor();

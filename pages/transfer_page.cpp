@@ -143,7 +143,12 @@ bool CMyPropertyPage4::OnWizardFinish()
     }
     if (!sheet.WritePort(kCommandSR, kCommandLength, false))
         return Abort(IDS_FILE_NOT_SENT);
-    sheet.ClosePort();
+    // A printer-queue job that the spooler refuses as it ends was not sent.
+    if (!sheet.ClosePort()) {
+        Wizard().MessageBox(LoadStringResource(IDS_FILE_NOT_SENT));
+        Wizard().EndWaitCursor();
+        return false;
+    }
 
     Controls().SetPos(IDC_PROGRESS, kProgressRange);
     Controls().ShowWindow(IDC_UPGRADE_DONE_TEXT, true);
