@@ -44,13 +44,15 @@ bool CMyPropertyPage2::OnInitDialog()
 bool CMyPropertyPage2::OnSetActive()
 {
     Wizard().PostSetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
-    bool found = FillPrinterList(IDC_PRINTER_LIST);
-    if (!found)
+    m_bPrintersListed = FillPrinterList(IDC_PRINTER_LIST);
+    if (!m_bPrintersListed)
         Wizard().MessageBox(LoadStringResource(IDS_NO_PRINTERS));
     // The message says Network mode is off: it is, until printers appear.
-    Controls().EnableWindow(IDC_MODE_NETWORK, found);
+    Controls().EnableWindow(IDC_MODE_NETWORK, m_bPrintersListed);
     UpdateData(false);
     UpdateControlStates();
+    if (!m_bPrintersListed)
+        Controls().EnableWindow(IDC_PRINTER_LIST, false);
     return CPropertyPage::OnSetActive();
 }
 
@@ -145,7 +147,7 @@ void CMyPropertyPage2::UpdateControlStates()
     c.EnableWindow(IDC_BAUD_RATE, row.com);
     c.EnableWindow(IDC_LPT1, row.lpt);
     c.EnableWindow(IDC_LPT2, row.lpt);
-    c.EnableWindow(IDC_PRINTER_LIST, row.printer);
+    c.EnableWindow(IDC_PRINTER_LIST, row.printer && m_bPrintersListed);
     c.EnableWindow(IDC_IP_ADDRESS, row.address);
 }
 

@@ -44,4 +44,9 @@ public:
     int32_t m_nCommMode = -1;
     int32_t m_nParallelPort = -1;
     std::string m_strPrinterName;
+
+private:
+    // The last fill of the printer list found a printer. Without one, the
+    // list holds nothing that is a queue and stays disabled.
+    bool m_bPrintersListed = false;
 };

@@ -29,6 +29,8 @@ bool CWizardEngine::Activate(int nIndex)
         page->AttachWindow(&m_sheet, controls, this);
         page->OnInitDialog();
     }
+    if (nIndex != m_nCurrent)
+        m_bBackHiddenHere = false;
     if (!page->OnSetActive())
         return false;
     m_nCurrent = nIndex;
@@ -113,7 +115,7 @@ void CWizardEngine::ApplyQueued(bool bStopAtNavigation)
             Move(-1);
             continue;
         }
-        m_buttons.backVisible = true;
+        m_buttons.backVisible = !m_bBackHiddenHere;
         m_buttons.backEnabled = op.flags & PSWIZB_BACK;
         if (op.flags & PSWIZB_FINISH) {
             m_buttons.finishVisible = true;
@@ -145,6 +147,7 @@ void CWizardEngine::SetFinishText(const std::string& strText)
     m_buttons.finishEnabled = true;
     m_buttons.backVisible = false;
     m_buttons.nextVisible = false;
+    m_bBackHiddenHere = true;
     m_view.ShowButtons(m_buttons);
 }
 

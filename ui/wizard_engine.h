@@ -87,6 +87,9 @@ private:
     std::deque<Operation> m_queue;
     WizardButtons m_buttons;
     int m_nCurrent = -1;
+    // A Finish text hid Back on the current page: a later button setting on
+    // the same page leaves it hidden.
+    bool m_bBackHiddenHere = false;
     int m_nWaitCount = 0;
     bool m_bClosed = false;
     int m_nResult = 0;

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
@@ -24,6 +26,10 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
         layout->addWidget(field, 1);
         m_fields[i] = field;
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+            // A field never holds more than 255: the Windows control puts
+            // 255 in the place of a larger number as it is typed.
+            if (text.toUInt() > 255)
+                m_fields[i]->setText(QStringLiteral("255"));
             if (text.size() == 3 && i < 3) {
                 m_fields[i + 1]->setFocus();
                 m_fields[i + 1]->selectAll();
@@ -64,7 +70,7 @@ int IpAddressEdit::GetAddress(uint32_t* address) const
         uint32_t octet = 0;
         if (!text.isEmpty()) {
             ++filled;
-            octet = text.toUInt() & 0xFF;
+            octet = std::min(text.toUInt(), 255u);
         }
         value = (value << 8) | octet;
     }

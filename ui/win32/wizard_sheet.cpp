@@ -57,7 +57,7 @@ LRESULT CALLBACK SheetProc(HWND hSheet, UINT uMsg, WPARAM wParam, LPARAM lParam)
     switch (uMsg) {
     case PSM_SETWIZBUTTONS: {
         LRESULT r = CallWindowProcA(base, hSheet, uMsg, wParam, lParam);
-        PlaceWizardButtons(hSheet, static_cast<unsigned>(lParam));
+        PlaceWizardButtons(hSheet, static_cast<unsigned>(lParam), run->pFrame && run->pFrame->BackHiddenHere());
         return r;
     }
     case WM_SETCURSOR:
@@ -89,6 +89,7 @@ INT_PTR OnNotify(PageSlot& slot, HWND hPage, const NMHDR& header)
     CPropertyPage& page = *slot.pPage;
     switch (header.code) {
     case PSN_SETACTIVE: {
+        slot.pFrame->PageChanged();
         bool accepted = page.OnSetActive();
         if (accepted && slot.pFrame->SheetWindow())
             SetWindowTextA(slot.pFrame->SheetWindow(), slot.strCaption.c_str());
@@ -178,6 +179,7 @@ void Win32WizardFrame::PostPressBack()
 void Win32WizardFrame::SetFinishText(const std::string& strText)
 {
     SendMessageA(m_hSheet, PSM_SETFINISHTEXT, 0, reinterpret_cast<LPARAM>(strText.c_str()));
+    m_bBackHiddenHere = true;
 }
 
 void Win32WizardFrame::MessageBox(const std::string& strText)
@@ -224,13 +226,13 @@ void ServicePaintMessages()
         DispatchMessageA(&msg);
 }
 
-void PlaceWizardButtons(HWND hSheet, unsigned nFlags)
+void PlaceWizardButtons(HWND hSheet, unsigned nFlags, bool bBackHidden)
 {
     HWND back = GetDlgItem(hSheet, kSheetBackButton);
     HWND next = GetDlgItem(hSheet, kSheetNextButton);
     HWND finish = GetDlgItem(hSheet, kSheetFinishButton);
     const bool bFinish = (nFlags & PSWIZB_FINISH) != 0;
-    ShowWindow(back, SW_SHOW);
+    ShowWindow(back, bBackHidden ? SW_HIDE : SW_SHOW);
     EnableWindow(back, (nFlags & PSWIZB_BACK) ? TRUE : FALSE);
     if (bFinish) {
         ShowWindow(next, SW_HIDE);

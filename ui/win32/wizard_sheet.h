@@ -22,6 +22,10 @@ public:
     void SetSheetWindow(HWND hSheet) { m_hSheet = hSheet; }
     HWND SheetWindow() const { return m_hSheet; }
     bool Waiting() const { return m_nWaitCount > 0; }
+    // A Finish text hid Back on the page that is current; a page change
+    // gives Back its place again.
+    bool BackHiddenHere() const { return m_bBackHiddenHere; }
+    void PageChanged() { m_bBackHiddenHere = false; }
 
     void PostSetWizardButtons(unsigned nFlags) override;
     void PostPressBack() override;
@@ -34,6 +38,7 @@ public:
 private:
     HWND m_hSheet = nullptr;
     int m_nWaitCount = 0;
+    bool m_bBackHiddenHere = false;
     HCURSOR m_hRestoreCursor = nullptr;
 };
 
@@ -47,5 +52,5 @@ void ServicePaintMessages();
 
 // After the sheet's own handling of PSM_SETWIZBUTTONS: with the Finish bit,
 // Finish stands in the place of Next; without it, Next does, also after a
-// Finish text was set. Back shows in either case.
-void PlaceWizardButtons(HWND hSheet, unsigned nFlags);
+// Finish text was set. Back shows unless a Finish text hid it on this page.
+void PlaceWizardButtons(HWND hSheet, unsigned nFlags, bool bBackHidden);
