@@ -14,12 +14,16 @@
 
 namespace {
 
+std::filesystem::path Folder(const char* folder)
+{
+    return std::filesystem::path(ORVI_FUZZ_DIR) / folder / ORVI_FUZZ_TARGET;
+}
+
 std::vector<std::filesystem::path> Inputs(const char* folder)
 {
     std::vector<std::filesystem::path> files;
     std::error_code ec;
-    const std::filesystem::path dir = std::filesystem::path(ORVI_FUZZ_DIR) / folder / ORVI_FUZZ_TARGET;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    for (const auto& entry : std::filesystem::directory_iterator(Folder(folder), ec))
         if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
@@ -32,9 +36,13 @@ std::string Bytes(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A folder that is missing or holds nothing would replay nothing and pass.
 void RunAll(const char* folder)
 {
-    for (const auto& path : Inputs(folder)) {
+    ASSERT_TRUE(std::filesystem::is_directory(Folder(folder))) << Folder(folder);
+    const std::vector<std::filesystem::path> inputs = Inputs(folder);
+    ASSERT_FALSE(inputs.empty()) << Folder(folder);
+    for (const auto& path : inputs) {
         const std::string bytes = Bytes(path);
         EXPECT_EQ(ORVI_FUZZ_ENTRY(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1)
             << path.string();
@@ -43,7 +51,6 @@ void RunAll(const char* folder)
 
 TEST(FuzzInputs, SeedCorpus)
 {
-    EXPECT_FALSE(Inputs("corpus").empty());
     RunAll("corpus");
 }
 

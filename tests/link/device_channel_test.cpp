@@ -3,6 +3,7 @@
 #include "link/device_channel.h"
 #include "link/device_map_posix.h"
 #include "link/error_codes.h"
+#include "link/modem_lines_posix.h"
 
 #include "tests/support/pty_pair.h"
 
@@ -10,9 +11,16 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -216,4 +224,171 @@ TEST(DeviceChannel, WindowsNamesFollowTheDeviceMap)
     EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
     ::unsetenv("ORVI_COM1");
     ::unsetenv("ORVI_LPT2");
+}
+
+namespace {
+
+// No device here has modem lines: a pseudo-terminal reports none, and the
+// serial channel would never look at DSR. So the test plays the printer's
+// DSR line through the channel's own seam for modem lines, while the bytes
+// go through a real pseudo-terminal and are counted at its other end.
+struct DsrScript {
+    PtyPair* pty = nullptr;
+    int assertedFor = 0; // the first this many looks see DSR asserted,
+    int droppedFor = 0;  // the next this many (-1: all) see it dropped
+    int looks = 0;
+    std::string arrived; // at the printer's end, by the last dropped look
+};
+
+DsrLine ScriptedDsr(int, void* pContext)
+{
+    auto* s = static_cast<DsrScript*>(pContext);
+    const int look = s->looks++;
+    if (look < s->assertedFor || (s->droppedFor >= 0 && look >= s->assertedFor + s->droppedFor))
+        return DsrLine::Asserted;
+    s->arrived += s->pty->TakeWaiting();
+    return DsrLine::Dropped;
+}
+
+class ScriptedModemLines {
+public:
+    explicit ScriptedModemLines(DsrScript& script) { SetModemLineSource(ScriptedDsr, &script); }
+    ~ScriptedModemLines() { SetModemLineSource(nullptr, nullptr); }
+};
+
+std::string Pattern(size_t n)
+{
+    std::string bytes;
+    for (size_t i = 0; i < n; ++i)
+        bytes += static_cast<char>(i * 37 + (i >> 8));
+    return bytes;
+}
+
+} // namespace
+
+TEST(DeviceChannel, SerialWritesGoOnlyWhileThePrinterAssertsDsr)
+{
+    PtyPair pty;
+    const std::string piece = Pattern(1024);
+    // DSR is looked at once by the open and then once before each small
+    // piece of a write, which may be 64 bytes at the most.
+    constexpr size_t kMostPerLook = 64;
+    int32_t error = 0;
+    {
+        // DSR drops after two pieces for some 40 looks (80 ms), then rises:
+        // nothing more leaves while it is low, then the rest goes in order.
+        DsrScript script{&pty, 3, 40, 0, {}};
+        ScriptedModemLines lines(script);
+        ChannelHandle h = OpenSerial(pty, 10000, 10000);
+        ASSERT_NE(h, InvalidChannel);
+        ASSERT_EQ(WriteChannel(h, piece.data(), 1024, &error), 1);
+        EXPECT_EQ(script.looks, 3 + 40 + static_cast<int>((1024 - 2 * kMostPerLook) / kMostPerLook));
+        EXPECT_GT(script.arrived.size(), 0u);
+        EXPECT_LE(script.arrived.size(), 2 * kMostPerLook);
+        std::string rest = pty.Receive(1024 - script.arrived.size(), 2000);
+        EXPECT_EQ(script.arrived + rest, piece);
+        EXPECT_EQ(CloseChannel(h), 1);
+    }
+    {
+        // DSR drops for good after one piece: the write fails when its
+        // timeout has passed, and no more than that piece went out.
+        DsrScript script{&pty, 2, -1, 0, {}};
+        ScriptedModemLines lines(script);
+        ChannelHandle h = OpenSerial(pty, 10000, 300);
+        ASSERT_NE(h, InvalidChannel);
+        EXPECT_EQ(WriteChannel(h, piece.data(), 1024, &error), 0);
+        EXPECT_EQ(error, kErrorByteTimedOut);
+        std::string sent = script.arrived + pty.Receive(1024, 200);
+        EXPECT_GT(sent.size(), 0u);
+        EXPECT_LE(sent.size(), kMostPerLook);
+        EXPECT_EQ(sent, piece.substr(0, sent.size()));
+        EXPECT_EQ(CloseChannel(h), 1);
+    }
+}
+
+namespace {
+
+// A process that stays alive until killed, as a terminal program holding a
+// port would.
+class LiveProcess {
+public:
+    LiveProcess()
+    {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            for (;;)
+                ::pause();
+        }
+    }
+    ~LiveProcess() { Kill(); }
+    pid_t Pid() const { return m_pid; }
+    void Kill()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+std::string LockFileFor(const PtyPair& pty)
+{
+    const std::string& path = pty.SlavePath();
+    return "/run/lock/LCK.." + path.substr(path.find_last_of('/') + 1);
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
+{
+    ASSERT_TRUE(std::filesystem::is_directory("/run/lock"));
+    PtyPair pty;
+    const std::string lock = LockFileFor(pty);
+    int32_t error = 0;
+    {
+        // Another live program's lock, in text and in the old binary form.
+        LiveProcess other;
+        char text[16];
+        std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(other.Pid()));
+        int binary = other.Pid();
+        for (const std::string& held : {std::string(text), std::string(reinterpret_cast<char*>(&binary), 4)}) {
+            std::ofstream(lock, std::ios::binary | std::ios::trunc) << held;
+            EXPECT_EQ(OpenSerial(pty), InvalidChannel);
+            EXPECT_EQ(Contents(lock), held);
+        }
+        // A parallel port takes no serial lock.
+        ChannelHandle parallel = OpenParallelChannel(pty.SlavePath().c_str(), 10, 10);
+        EXPECT_NE(parallel, InvalidChannel);
+        CloseChannel(parallel);
+        error = 0;
+        EXPECT_EQ(OpenSerialChannel(pty.SlavePath().c_str(), 10, 10, 19200, 0, 0, &error), InvalidChannel);
+        EXPECT_EQ(error, EBUSY);
+    }
+    // The holder is gone: its lock is stale and cleared, and the port's lock
+    // is ours while the channel is open.
+    ChannelHandle h = OpenSerial(pty);
+    ASSERT_NE(h, InvalidChannel);
+    EXPECT_EQ(std::atoi(Contents(lock).c_str()), static_cast<int>(::getpid()));
+    EXPECT_EQ(OpenSerial(pty), InvalidChannel);
+    EXPECT_EQ(CloseChannel(h), 1);
+    EXPECT_FALSE(std::filesystem::exists(lock));
+    // Nothing of ours is left behind by a refused open either.
+    LiveProcess other;
+    std::ofstream(lock) << other.Pid() << "\n";
+    EXPECT_EQ(OpenSerial(pty), InvalidChannel);
+    other.Kill();
+    h = OpenSerial(pty);
+    ASSERT_NE(h, InvalidChannel);
+    CloseChannel(h);
+    EXPECT_FALSE(std::filesystem::exists(lock));
 }

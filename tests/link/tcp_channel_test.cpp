@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -211,4 +212,42 @@ TEST(TcpChannel, NoChannelMeansNothingHappens)
     EXPECT_EQ(timedOut, 0);
     EXPECT_EQ(CloseTcpChannel(InvalidChannel), 1);
     EXPECT_EQ(CloseTcpChannel(0), 1);
+}
+
+TEST(TcpChannel, NoStepOutlastsItsLimitWhateverThePeerSends)
+{
+    LoopbackListener listener;
+    Open o = Connect("127.0.0.1", listener.Port(), 300, 300);
+    ASSERT_NE(o.h, InvalidChannel);
+    LoopbackPeer printer = listener.Accept(2000);
+
+    // Urgent data wakes a wait for the socket, yet no receive gives it: the
+    // byte step must still end at its limit.
+    ASSERT_TRUE(printer.Send("12"));
+    ASSERT_TRUE(printer.SendUrgent('!'));
+    Line line = Receive(o.h, 1024);
+    EXPECT_EQ(line.result, 0);
+    EXPECT_EQ(line.timedOut, 1);
+    EXPECT_EQ(line.bytes.substr(0, 2), "12");
+
+    // A printer that keeps taking a little: the whole send still has one
+    // limit, and ends there with most of the buffer unsent.
+    std::atomic<bool> stop{false};
+    size_t taken = 0;
+    std::thread trickle([&] {
+        while (!stop) {
+            taken += printer.Receive(4096, 10).size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    std::string big(64 << 20, 's');
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    EXPECT_EQ(SendTcpChannel(o.h, big.data(), static_cast<int32_t>(big.size()), &error, &timedOut), 0);
+    stop = true;
+    trickle.join();
+    EXPECT_EQ(timedOut, 1);
+    EXPECT_EQ(error, kErrorSocketTimedOut);
+    EXPECT_LT(taken, big.size());
+    CloseTcpChannel(o.h);
 }

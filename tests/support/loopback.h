@@ -15,6 +15,8 @@ public:
 
     bool Valid() const { return m_socket != -1; }
     bool Send(const std::string& bytes);
+    // Sends one byte out of band (TCP urgent data).
+    bool SendUrgent(char byte);
     // Reads until n bytes came, the peer closed, or waitMs passed.
     std::string Receive(size_t n, int waitMs);
     // Stops reading: data sent to this peer piles up in the kernel.

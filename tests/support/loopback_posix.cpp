@@ -43,6 +43,11 @@ bool LoopbackPeer::Send(const std::string& bytes)
     return true;
 }
 
+bool LoopbackPeer::SendUrgent(char byte)
+{
+    return ::send(static_cast<int>(m_socket), &byte, 1, MSG_OOB | MSG_NOSIGNAL) == 1;
+}
+
 std::string LoopbackPeer::Receive(size_t n, int waitMs)
 {
     std::string out;

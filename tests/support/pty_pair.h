@@ -16,6 +16,8 @@ public:
     bool Send(const std::string& bytes);
     // Reads what arrives at the master until n bytes came or waitMs passed.
     std::string Receive(size_t n, int waitMs);
+    // What has arrived at the master by now, without waiting.
+    std::string TakeWaiting();
     void CloseMaster();
 
 private:

@@ -38,6 +38,20 @@ bool PtyPair::Send(const std::string& bytes)
     return true;
 }
 
+std::string PtyPair::TakeWaiting()
+{
+    std::string out;
+    pollfd pfd{m_master, POLLIN, 0};
+    char buf[4096];
+    while (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN)) {
+        ssize_t got = ::read(m_master, buf, sizeof buf);
+        if (got <= 0)
+            break;
+        out.append(buf, static_cast<size_t>(got));
+    }
+    return out;
+}
+
 std::string PtyPair::Receive(size_t n, int waitMs)
 {
     std::string out;

@@ -72,6 +72,10 @@ wait_for() { # wait_for SECONDS COMMAND...: until the command succeeds
 window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 has_window() { [ -n "$(window "$1")" ]; }
 texts() { wine "$PROBE" "$1" 2>/dev/null | tr -d '\r'; }
+# The visible buttons of a window: "TEXT<tab>enabled|disabled" each; a
+# hidden button is not among them.
+buttons() { wine "$PROBE" --buttons "$1" 2>/dev/null | tr -d '\r'; }
+back_hidden() { ! buttons "$SHEET_TITLE" | grep -q 'Back'; }
 shows() { texts "$1" | grep -qF -- "$2"; }
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }

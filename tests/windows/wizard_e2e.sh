@@ -25,14 +25,32 @@ upgrade() {
   press_done
 }
 
+# Over TCP, a printer that first has no card: Retry and Cancel only (Back
+# hidden, not just greyed), then ready after Retry.
 reg_number "Port Type" 51
 reg_address "$ADDRESS"
-start_sim --tcp "$ADDRESS:2864"
+start_sim --tcp "$ADDRESS:2864" --status 1,0
 start_program orvi-upgrade
-upgrade "$READY"
+on_page "Tarnwell Systems Orvi Printer FLASH Upgrade"
+shot page1-welcome
+press next
+reach_page2
+shot page2-connection
+reach_page3 "No CompactFlash card detected."
+wait_for "$PROMPT" back_hidden || fail "page 3 not ready shows Back: $(buttons "$SHEET_TITLE")"
+press finish
+wait_for "$PROMPT" shows "$SHEET_TITLE" "$READY" || fail "Retry: page 3 shows $(texts "$SHEET_TITLE")"
+back_hidden || fail "page 3 shows Back after Retry: $(buttons "$SHEET_TITLE")"
+shot page3-preparation
+press next
+on_page "Orvi FLASH Upgrade - Last Step"
+wait_for "$PROMPT" back_hidden || fail "page 4 shows Back: $(buttons "$SHEET_TITLE")"
+transfer
+shot page4-transfer
+press_done
 ORVI_E2E_PAGE_SHOTS=
 check_received "over TCP"
-echo "ok: whole upgrade over TCP"
+echo "ok: whole upgrade over TCP, with a Retry"
 stop_sim
 
 reg_number "Port Type" 1
@@ -60,6 +78,7 @@ upgrade "Using Network mode, this utility cannot determine the status of the upg
 check_received "through the printer queue"
 echo "ok: whole upgrade through the printer queue"
 stop_sim
+
 export CUPS_SERVER="$SCRATCH/no-cups.sock"
 
 # Failure: nothing listens at the address. The box says so, titled with the

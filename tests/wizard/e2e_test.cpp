@@ -13,8 +13,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 
 namespace {
+
+constexpr int kJobCanceled = 7;
+constexpr int kJobAborted = 8;
 
 std::vector<FirmwareFile> SampleSet(WizardEnvironment& env)
 {
@@ -136,14 +140,73 @@ TEST(WholeUpgrade, OverTcpToPort2864)
 {
     WizardEnvironment env;
     std::vector<FirmwareFile> files = SampleSet(env);
-    ASSERT_TRUE(env.printer.Start({"--tcp", "127.0.0.1:2864", "--out", env.outDir, "--report", env.reportPath}));
+    // Port 2864 of an address of its own: 127.0.0.1:2864 is the
+    // demonstration's.
+    std::string address = env.StartTcpPrinter();
+    ASSERT_FALSE(address.empty());
+    std::string octets[4];
+    std::istringstream dotted(address);
+    for (std::string& octet : octets)
+        std::getline(dotted, octet, '.');
     env.SetUserRegistry("WINE REGISTRY Version 2\n\n"
                         "[Software\\\\Tarnwell Systems\\\\Color Tarnwell\\\\Print Manager\\\\Port Setup] 1\n"
-                        "\"IP Octet1\"=\"127\"\n\"IP Octet2\"=\"0\"\n\"IP Octet3\"=\"0\"\n\"IP Octet4\"=\"1\"\n"
+                        "\"IP Octet1\"=\"" + octets[0] + "\"\n\"IP Octet2\"=\"" + octets[1] + "\"\n"
+                        "\"IP Octet3\"=\"" + octets[2] + "\"\n\"IP Octet4\"=\"" + octets[3] + "\"\n"
                         "\"Port Type\"=dword:00000033\n");
     WizardHarness w;
     Upgrade(w, IDC_MODE_TCPIP);
+    // The printer takes in the last bytes after the wizard has let go of them.
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     EXPECT_EQ(CompareUpgrade(env.reportPath, files), "");
+}
+
+TEST(WholeUpgrade, APrinterQueueJobTheSpoolerRefusesIsNotDone)
+{
+    WizardEnvironment env;
+    SampleSet(env);
+    ASSERT_TRUE(env.printer.Start({"--tcp", "127.0.0.1:0", "--out", env.outDir, "--report", env.reportPath}));
+    std::string uri = "socket://127.0.0.1:" + std::to_string(env.printer.TcpPort());
+    {
+        // The scheduler takes page 3's small job and refuses the transfer's
+        // document once it is bigger than it allows: it says so only when
+        // the job ends. Page 4 says the files were not sent, and stays.
+        PrivateCupsd cupsd("LimitRequestBody 4096\n");
+        ASSERT_TRUE(cupsd.Running());
+        ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", uri));
+        WizardHarness w;
+        ASSERT_TRUE(w.Press("next"));
+        w.ClickRadio(IDC_MODE_NETWORK);
+        ASSERT_TRUE(w.Press("next"));
+        ASSERT_EQ(w.Page(), 2) << (w.boxes.empty() ? "" : w.boxes[0].text);
+        ASSERT_TRUE(w.Press("next"));
+        ASSERT_TRUE(w.Press("finish"));
+        EXPECT_EQ(w.TakeMessages(), std::vector<std::string>{LoadStringResource(IDS_FILE_NOT_SENT)});
+        EXPECT_EQ(w.FinishText(), "Finish");
+        EXPECT_FALSE(w.sheet.m_bUpgradeDone);
+        std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+        ASSERT_EQ(jobs.size(), 2u);
+        // Withdrawn for good, so it can never be printed later.
+        EXPECT_TRUE(jobs[1].nState == kJobCanceled || jobs[1].nState == kJobAborted) << jobs[1].nState;
+        // Page 3's job reached the printer; of the transfer, not one file.
+        ASSERT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KU\"", 1, 60000));
+        EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"file\""), 0);
+    }
+    // A scheduler that refuses every document: KU was not sent, and page 3
+    // says so and goes back.
+    PrivateCupsd cupsd("DefaultPolicy orvi\n"
+                       "<Policy orvi>\n"
+                       "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
+                       "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                       "</Policy>");
+    ASSERT_TRUE(cupsd.Running());
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", uri));
+    WizardHarness w;
+    ASSERT_TRUE(w.Press("next"));
+    w.ClickRadio(IDC_MODE_NETWORK);
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_EQ(w.Page(), 1);
+    EXPECT_EQ(w.TakeMessages().front(), LoadStringResource(IDS_COMMAND_NOT_SENT));
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....");
 }
 
 TEST(WholeUpgrade, ASilentPrinterIsGivenUpOnAfterTheLimit)

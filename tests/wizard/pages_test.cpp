@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 
@@ -124,6 +125,50 @@ TEST(WizardPages, StoredSettingsArePassedOnAsStored)
     EXPECT_EQ(w.sheet.m_page2.m_nBaudRate, 1);
 }
 
+TEST(WizardPages, WithoutAPrinterQueueTheListOffersNothing)
+{
+    // Stored Network mode, on a computer with no printer: message 104, and
+    // the list of sample names stays out of reach whatever the mode.
+    WizardEnvironment env;
+    env.SetUserRegistry(PortSetupKey("\"Port Type\"=dword:00000029\n"));
+    WizardHarness w;
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_EQ(w.TakeMessages(), std::vector<std::string>{Text(IDS_NO_PRINTERS)});
+    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_NETWORK)->isChecked());
+    EXPECT_FALSE(w.Control(IDC_MODE_NETWORK)->isEnabled());
+    EXPECT_FALSE(w.Control(IDC_PRINTER_LIST)->isEnabled());
+    for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_LPT1, IDC_LPT2, IDC_IP_ADDRESS})
+        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+    // Away and back again: still nothing to pick.
+    ASSERT_TRUE(w.Press("back"));
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_FALSE(w.Control(IDC_PRINTER_LIST)->isEnabled());
+}
+
+TEST(WizardPages, AnAddressFieldHoldsNoMoreThan255)
+{
+    // The printer sits at an address ending in 255; typed as 300, the
+    // field says 255 and the wizard reaches that printer (300 taken modulo
+    // 256 would have been 44).
+    WizardEnvironment env;
+    std::string address = env.StartTcpPrinter({}, 255);
+    ASSERT_FALSE(address.empty());
+    std::string typed = address.substr(0, address.size() - 3) + "300";
+    WizardHarness w;
+    ASSERT_TRUE(w.Press("next"));
+    w.ClickRadio(IDC_MODE_TCPIP);
+    w.TypeAddress(QString::fromStdString(typed));
+    auto* last = w.Control(IDC_IP_ADDRESS)->findChild<QLineEdit*>(QStringLiteral("octet3"));
+    EXPECT_EQ(last->text(), "255");
+    uint8_t ip[4];
+    w.sheet.m_page2.GetIpAddress(ip);
+    EXPECT_EQ(FormatIpAddress(ip), address);
+    w.TakeMessages();
+    ASSERT_TRUE(w.Press("next"));
+    EXPECT_EQ(w.Page(), 2) << (w.boxes.empty() ? "" : w.boxes[0].text);
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....ok\r\n\r\n" + Text(IDS_STATUS_READY));
+}
+
 TEST(WizardPages, PreparationShowsEachStatusAndRetries)
 {
     WizardEnvironment env;
@@ -139,13 +184,14 @@ TEST(WizardPages, PreparationShowsEachStatusAndRetries)
         EXPECT_TRUE(w.Usable("finish")) << id;
         EXPECT_EQ(w.FinishText(), "Retry");
         EXPECT_FALSE(w.Shown("next"));
-        EXPECT_FALSE(w.Usable("back"));
+        // Retry and Cancel only: the Finish text hid Back on this page.
+        EXPECT_FALSE(w.Shown("back"));
         ASSERT_TRUE(w.Press("finish")); // Retry
         EXPECT_EQ(w.Page(), 2);
     }
     EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Text(IDS_STATUS_READY));
     EXPECT_TRUE(w.Usable("next"));
-    EXPECT_FALSE(w.Usable("back"));
+    EXPECT_FALSE(w.Shown("back"));
     EXPECT_FALSE(w.Shown("finish"));
     EXPECT_TRUE(w.boxes.empty());
     // Each attempt was a whole exchange on its own connection.
@@ -196,39 +242,54 @@ TEST(WizardPages, CancelSendsKkOnlyBeforeTheUpgradeIsDone)
 {
     WizardEnvironment env;
     std::vector<FirmwareFile> files = env.WriteFirmware({{"boot.bin", "BOOT"}});
-    std::string address = env.StartTcpPrinter({"--status", "1,0"});
+    std::string address = env.StartTcpPrinter({"--status", "lf,1,0"});
     {
-        // Page 3 has been current: Cancel from page 2 sends KK.
+        // Page 3 has been current, and the wizard is back on page 2 after a
+        // failed exchange: Cancel there still sends KK.
+        WizardHarness w;
+        ToPreparation(w, address);
+        ASSERT_EQ(w.Page(), 1);
+        EXPECT_EQ(w.TakeMessages().front(), Text(IDS_NO_STATUS));
+        ASSERT_TRUE(w.Press("cancel"));
+        EXPECT_TRUE(w.Closed());
+        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 1, kPromptMs));
+    }
+    {
+        // On page 3 with Retry: Cancel sends KK.
         WizardHarness w;
         ToPreparation(w, address);
         EXPECT_EQ(w.Page(), 2);
         EXPECT_EQ(w.FinishText(), "Retry");
         ASSERT_TRUE(w.Press("cancel"));
         EXPECT_TRUE(w.Closed());
-        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 1, kPromptMs));
+        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 2, kPromptMs));
     }
     {
-        // Cancel on page 4 before the transfer sends KK; after Done nothing.
+        // Cancel on page 4 before the transfer sends KK.
         WizardHarness w;
         ToPreparation(w, address);
         ASSERT_TRUE(w.Press("next"));
         EXPECT_EQ(w.Page(), 3);
         EXPECT_EQ(w.Title(), "Orvi FLASH Upgrade - Last Step");
         EXPECT_EQ(w.FinishText(), "Finish");
-        EXPECT_FALSE(w.Usable("back"));
+        EXPECT_FALSE(w.Shown("back"));
         ASSERT_TRUE(w.Press("cancel"));
-        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 2, kPromptMs));
+        EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 3, kPromptMs));
     }
+    // After Done, Cancel sends nothing.
     WizardHarness w;
     ToPreparation(w, address);
     ASSERT_TRUE(w.Press("next"));
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_EQ(w.FinishText(), "Done");
+    EXPECT_FALSE(w.Shown("back"));
     ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     int connections = CountReport(env.reportPath, "\"event\":\"connect\"");
     ASSERT_TRUE(w.Press("cancel"));
-    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 2);
-    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections);
+    ASSERT_TRUE(env.SettleTcpPrinter(address));
+    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 3);
+    // The only connection since Done is the test's own.
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections + 1);
 }
 
 TEST(WizardPages, TransferSendsTheSetInOrderAndEndsWithDone)
@@ -264,7 +325,8 @@ TEST(WizardPages, TransferSendsTheSetInOrderAndEndsWithDone)
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_TRUE(w.Closed());
     EXPECT_EQ(w.window->Engine().Result(), 1);
-    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections);
+    ASSERT_TRUE(env.SettleTcpPrinter(address));
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections + 1);
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 0);
 }
 
@@ -287,7 +349,9 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     EXPECT_EQ(finish(), Text(IDS_CONFIG_CORRUPT));
     env.WriteProgramFile("l11config.bld", "1\r\n*A.bin:*end:");
     EXPECT_EQ(finish(), "The following upgrade file: a.bin is missing.");
-    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), 1); // page 3's only
+    ASSERT_TRUE(env.SettleTcpPrinter(address));
+    // Page 3's and the test's own: none of the refused sets opened one.
+    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), 2);
 
     // A listed directory is found but does not open: 114, after the files
     // before it went out whole, with the bar where the rule puts it.
@@ -297,7 +361,7 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     env.WriteProgramFile("dir/keep", "");
     env.WriteProgramFile("l11config.bld", "2\r\n*a.bin:*x:*dir:*end:");
     EXPECT_EQ(finish(), Text(IDS_FILE_NOT_OPENED));
-    EXPECT_TRUE(WaitForReport(env.reportPath, "\"event\":\"disconnect\"", 2, kPromptMs));
+    EXPECT_TRUE(WaitForReport(env.reportPath, "\"event\":\"disconnect\"", 3, kPromptMs));
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 1);
     // 20 full pieces, each at least the step (a hundredth of the set).
     EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 20);
@@ -310,7 +374,8 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     std::string sizeChanged = finish();
     std::filesystem::remove(std::filesystem::path(ProgramDirectory()) / "grow.bin");
     EXPECT_EQ(sizeChanged, Text(IDS_FILE_NOT_SENT));
-    EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"grow.bin\",\"announced\":0,\"received\":0"), 1);
+    EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"grow.bin\",\"announced\":0,\"received\":0", 1,
+                              kPromptMs));
 
     // Fixed, the next Finish sends everything again from the first file.
     std::vector<FirmwareFile> files = env.WriteFirmware({{"a.bin", std::string(20480, 'a')}}, "");
@@ -318,8 +383,8 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(w.FinishText(), "Done");
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 2);
-    EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"upgrade\""), 1);
 }
 
 TEST(WizardPages, ThePrinterExchangesKeepTheComputerAwake)

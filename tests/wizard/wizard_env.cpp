@@ -3,8 +3,12 @@
 #include "tools/printer-sim/sha256.h"
 #include "upgrade/file_access.h"
 
+#include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <fstream>
 #include <random>
 
@@ -71,14 +75,34 @@ std::vector<FirmwareFile> WizardEnvironment::WriteFirmware(const std::vector<Fir
     return sent;
 }
 
-std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& options)
+std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& options, int lastOctet)
 {
     std::random_device seed;
     std::string address = "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + "." +
-                          std::to_string(2 + seed() % 250);
+                          std::to_string(lastOctet >= 0 ? lastOctet : 2 + seed() % 250);
     std::vector<std::string> args = {"--tcp", address + ":2864", "--out", outDir, "--report", reportPath};
     args.insert(args.end(), options.begin(), options.end());
     return printer.Start(args) ? address : std::string();
+}
+
+bool WizardEnvironment::SettleTcpPrinter(const std::string& address)
+{
+    const std::string mark = "unknown command QZ";
+    const int before = CountReport(reportPath, mark);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(2864);
+    if (::inet_pton(AF_INET, address.c_str(), &to.sin_addr) != 1)
+        return false;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // An unknown command: the printer reports it, and nothing else does.
+    const std::string command = "\x01QZ\r\n";
+    bool sent = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+                ::send(fd, command.data(), command.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(command.size());
+    ::close(fd);
+    return sent && WaitForReport(reportPath, mark, before + 1, kPromptMs);
 }
 
 std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files)

@@ -32,7 +32,14 @@ public:
 
     // A simulated printer on port 2864 of an address of its own on the
     // loopback network; returns the address ("" when it did not start).
-    std::string StartTcpPrinter(const std::vector<std::string>& options = {});
+    // With lastOctet, the address ends in it.
+    std::string StartTcpPrinter(const std::vector<std::string>& options = {}, int lastOctet = -1);
+
+    // Waits until the TCP printer at address has served every connection
+    // made before this call: a connection of the test's own goes last and
+    // leaves a mark in the report. A check that nothing happened looks
+    // after this, when a wrong connection would have shown.
+    bool SettleTcpPrinter(const std::string& address);
 
     SimProcess printer;
     TempDir scratch;
