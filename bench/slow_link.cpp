@@ -4,11 +4,16 @@
 // between one piece and the next shows as a rate below the line's.
 // The time runs from the press of Finish until the printer reports the
 // upgrade, that is until it has read the last byte.
+// It runs twice: as the pseudo-terminal is (no modem lines, whole pieces),
+// and with the port's modem lines reporting DSR asserted, so that the
+// transfer goes in small pieces, DSR looked at before each and the queue
+// drained after each, as on a real serial port.
 #include "bench/command_line.h"
 #include "bench/firmware_set.h"
 #include "bench/headless_frame.h"
 #include "bench/printer_sim.h"
 #include "bench/results_file.h"
+#include "link/modem_lines_posix.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "upgrade/file_access.h"
@@ -19,6 +24,58 @@ namespace {
 
 constexpr uint64_t kLineBytesPerSecond = 3840; // 38400 baud, ten bits a byte
 constexpr int32_t kBaud38400 = 3;              // page 2's baud-rate index
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;
+    double page4Seconds = 0;
+    double ratio = 0;
+};
+
+DsrLine AlwaysAsserted(int, void*)
+{
+    return DsrLine::Asserted;
+}
+
+Run Measure(const FirmwareSet& set, bool dsrPaced)
+{
+    Run run;
+    TempDir scratch;
+    const std::string line = scratch.Text() + "com1";
+    const std::string reportPath = scratch.Text() + "report.jsonl";
+    SimProcess printer;
+    if (!printer.Start({"--pty", line, "--rate", std::to_string(kLineBytesPerSecond), "--report", reportPath})) {
+        std::fprintf(stderr, "the simulated printer did not start\n");
+        return run;
+    }
+    ScopedEnv com1("ORVI_COM1", line.c_str());
+    SetModemLineSource(dsrPaced ? AlwaysAsserted : nullptr, nullptr);
+    ReportFollower report(reportPath);
+    HeadlessWizard wizard;
+    wizard.SetConnection(Com, 0, kBaud38400, 0, 0);
+
+    const uint64_t start = MonotonicNs();
+    wizard.sheet.m_page4.OnWizardFinish();
+    const uint64_t written = MonotonicNs();
+    SetModemLineSource(nullptr, nullptr);
+    // Twice the time the line needs, and a minute besides.
+    const int waitMs = static_cast<int>(set.wireBytes * 2000 / kLineBytesPerSecond) + 60000;
+    if (!wizard.sheet.m_bUpgradeDone || !report.WaitFor("\"event\":\"upgrade\"", 1, waitMs)) {
+        std::fprintf(stderr, "the transfer did not complete%s%s\n", wizard.frame.m_messages.empty() ? "" : ": ",
+                     wizard.frame.m_messages.empty() ? "" : wizard.frame.m_messages[0].text.c_str());
+        return run;
+    }
+    const uint64_t end = MonotonicNs();
+    if (report.Seen("protocol-error") != 0 || report.Seen("\"event\":\"connect\"") != 1) {
+        std::fprintf(stderr, "the printer reported protocol errors or more than one connection\n");
+        return run;
+    }
+    run.ok = true;
+    run.seconds = static_cast<double>(end - start) / 1e9;
+    run.page4Seconds = static_cast<double>(written - start) / 1e9;
+    run.ratio = static_cast<double>(set.wireBytes) / run.seconds / static_cast<double>(kLineBytesPerSecond);
+    return run;
+}
 
 } // namespace
 
@@ -34,47 +91,23 @@ int main(int argc, char** argv)
         return 1;
     }
     const FirmwareSet& set = files.Set();
-    TempDir scratch;
-    const std::string line = scratch.Text() + "com1";
-    const std::string reportPath = scratch.Text() + "report.jsonl";
-    SimProcess printer;
-    if (!printer.Start({"--pty", line, "--rate", std::to_string(kLineBytesPerSecond), "--report", reportPath})) {
-        std::fprintf(stderr, "the simulated printer did not start\n");
+    const Run whole = Measure(set, false);
+    const Run paced = whole.ok ? Measure(set, true) : Run{};
+    if (!whole.ok || !paced.ok)
         return 1;
-    }
-    ScopedEnv com1("ORVI_COM1", line.c_str());
-    ReportFollower report(reportPath);
-    HeadlessWizard wizard;
-    wizard.SetConnection(Com, 0, kBaud38400, 0, 0);
 
-    const uint64_t start = MonotonicNs();
-    wizard.sheet.m_page4.OnWizardFinish();
-    const uint64_t written = MonotonicNs();
-    // Twice the time the line needs, and a minute besides.
-    const int waitMs = static_cast<int>(set.wireBytes * 2000 / kLineBytesPerSecond) + 60000;
-    if (!wizard.sheet.m_bUpgradeDone || !report.WaitFor("\"event\":\"upgrade\"", 1, waitMs)) {
-        std::fprintf(stderr, "the transfer did not complete%s%s\n", wizard.frame.m_messages.empty() ? "" : ": ",
-                     wizard.frame.m_messages.empty() ? "" : wizard.frame.m_messages[0].text.c_str());
-        return 1;
-    }
-    const uint64_t end = MonotonicNs();
-    if (report.Seen("protocol-error") != 0 || report.Seen("\"event\":\"connect\"") != 1) {
-        std::fprintf(stderr, "the printer reported protocol errors or more than one connection\n");
-        return 1;
-    }
-
-    const double seconds = static_cast<double>(end - start) / 1e9;
-    const double rate = static_cast<double>(set.wireBytes) / seconds;
-    const double ratio = rate / static_cast<double>(kLineBytesPerSecond);
+    const double ratio = whole.ratio < paced.ratio ? whole.ratio : paced.ratio;
     ResultFields fields;
     fields.Add("firmware_bytes", static_cast<long long>(set.dataBytes))
         .Add("wire_bytes", static_cast<long long>(set.wireBytes))
-        .Add("seconds", seconds, 2)
-        .Add("page4_returned_s", static_cast<double>(written - start) / 1e9, 2)
-        .Add("achieved_bytes_per_s", rate, 1)
+        .Add("seconds", whole.seconds, 2)
+        .Add("page4_returned_s", whole.page4Seconds, 2)
+        .Add("achieved_bytes_per_s", static_cast<double>(set.wireBytes) / whole.seconds, 1)
+        .Add("dsr_paced_seconds", paced.seconds, 2)
+        .Add("dsr_paced_bytes_per_s", static_cast<double>(set.wireBytes) / paced.seconds, 1)
         .Add("line_bytes_per_s", static_cast<long long>(kLineBytesPerSecond))
         .Add("ratio", ratio, 4)
-        .Add("target", std::string(">= 0.99"))
+        .Add("target", std::string(">= 0.99, the lower of the two"))
         .Add("met", ratio >= 0.99);
     PublishResult("slow_link", fields);
     return 0;
