@@ -25,7 +25,7 @@ bool CMyPropertySheet::OnInitDialog(IPageControls& sheetControls)
 
 int CMyPropertySheet::OpenPort()
 {
-    return DispatchOpenPort(m_page2, m_hPort, m_hStatusPort);
+    return DispatchOpenPort(m_page2, m_limits, m_hPort, m_hStatusPort);
 }
 
 int CMyPropertySheet::WritePort(const void* pBuffer, int32_t nLength, bool bStatusPort)
@@ -35,7 +35,7 @@ int CMyPropertySheet::WritePort(const void* pBuffer, int32_t nLength, bool bStat
 
 int CMyPropertySheet::ReadPort(void* pBuffer, int32_t* pnLength)
 {
-    return DispatchReadPort(m_page2, m_hPort, m_hStatusPort, pBuffer, pnLength);
+    return DispatchReadPort(m_page2, m_limits, m_hPort, m_hStatusPort, pBuffer, pnLength);
 }
 
 int CMyPropertySheet::ClosePort()

@@ -4,6 +4,7 @@
 
 #include "app/welcome_page.h"
 #include "link/channel.h"
+#include "link/link_limits.h"
 #include "pages/comm_setup_page.h"
 #include "pages/preparation_page.h"
 #include "pages/transfer_page.h"
@@ -33,4 +34,7 @@ public:
     ChannelHandle m_hPort = 0;
     ChannelHandle m_hStatusPort = 0;
     bool m_bUpgradeDone = false;
+    // The link's time limits: the program's own, shorter in a test of a
+    // failure.
+    LinkLimits m_limits = kProgramLimits;
 };

@@ -28,7 +28,7 @@ namespace {
 // A serial or parallel read call waits 10000 ms for a byte that does not
 // come, a write 10000 ms for bytes the printer does not take; over TCP
 // each one-byte receive step and each send has the same 10000 ms.
-constexpr double kLimitMs = 10000.0;
+constexpr double kLimitMs = kProgramLimits.deviceReadMs;
 constexpr uint64_t kMiB = 1024 * 1024;
 
 struct Mode {

@@ -8,17 +8,17 @@
 
 namespace {
 
-ChannelHandle OpenSerial(const IPortSettings& settings)
+ChannelHandle OpenSerial(const IPortSettings& settings, const LinkLimits& limits)
 {
     int32_t error = 0;
-    return OpenSerialChannel(SerialDeviceName(settings.GetSerialPort()), kPortTimeoutMs, kPortTimeoutMs,
+    return OpenSerialChannel(SerialDeviceName(settings.GetSerialPort()), limits.deviceReadMs, limits.deviceWriteMs,
                              BaudRateFor(settings.GetBaudRate()), 0, 0, &error);
 }
 
-ChannelHandle OpenParallel(const IPortSettings& settings)
+ChannelHandle OpenParallel(const IPortSettings& settings, const LinkLimits& limits)
 {
-    return OpenParallelChannel(ParallelDeviceName(settings.GetParallelPort()), kPortTimeoutMs,
-                               kPortTimeoutMs);
+    return OpenParallelChannel(ParallelDeviceName(settings.GetParallelPort()), limits.deviceReadMs,
+                               limits.deviceWriteMs);
 }
 
 } // namespace
@@ -50,20 +50,21 @@ std::string FormatIpAddress(const uint8_t octets[4])
     return text;
 }
 
-int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, ChannelHandle& hStatusPort)
+int DispatchOpenPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle& hPort,
+                     ChannelHandle& hStatusPort)
 {
     switch (settings.GetCommMode()) {
     case Com:
-        hPort = OpenSerial(settings);
+        hPort = OpenSerial(settings, limits);
         return hPort != InvalidChannel;
     case Lpt:
-        hPort = OpenParallel(settings);
+        hPort = OpenParallel(settings, limits);
         return hPort != InvalidChannel;
     case Dual:
-        hStatusPort = OpenSerial(settings);
+        hStatusPort = OpenSerial(settings, limits);
         if (hStatusPort == InvalidChannel)
             return 0;
-        hPort = OpenParallel(settings);
+        hPort = OpenParallel(settings, limits);
         if (hPort == InvalidChannel) {
             CloseChannel(hStatusPort);
             return 0;
@@ -77,8 +78,8 @@ int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, Channe
         settings.GetIpAddress(octets);
         int32_t error = 0;
         int16_t timedOut = 0;
-        hPort = OpenTcpChannel(FormatIpAddress(octets).c_str(), kTcpPrinterPort, kPortTimeoutMs,
-                               kPortTimeoutMs, &error, &timedOut);
+        hPort = OpenTcpChannel(FormatIpAddress(octets).c_str(), kTcpPrinterPort, limits.tcpConnectMs,
+                               limits.tcpSendMs, &error, &timedOut);
         return hPort != InvalidChannel;
     }
     default:
@@ -107,16 +108,16 @@ int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, Channe
     }
 }
 
-int DispatchReadPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
-                     void* pBuffer, int32_t* pnLength)
+int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
+                     ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength)
 {
     int32_t error = 0;
     switch (settings.GetCommMode()) {
     case Com:
     case Lpt:
-        return ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error);
+        return ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs);
     case Dual:
-        return ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error);
+        return ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs);
     case Network:
         // A printer queue carries nothing back.
         return 0;

@@ -4,12 +4,12 @@
 #pragma once
 
 #include "link/channel.h"
+#include "link/link_limits.h"
 #include "link/port_settings.h"
 
 #include <cstdint>
 #include <string>
 
-inline constexpr uint32_t kPortTimeoutMs = 10000;
 inline constexpr uint32_t kTcpPrinterPort = 2864;
 inline constexpr unsigned char kLineTerminator = 10;
 // The name of the raw print job that carries an upgrade to a printer queue.
@@ -24,8 +24,9 @@ uint32_t BaudRateFor(int32_t nBaudRate);
 std::string FormatIpAddress(const uint8_t octets[4]);
 
 // Opens the channel(s) of the current mode into hPort (and hStatusPort in
-// Dual). 1 on success. A failed open holds nothing.
-int DispatchOpenPort(const IPortSettings& settings, ChannelHandle& hPort, ChannelHandle& hStatusPort);
+// Dual), with the given limits. 1 on success. A failed open holds nothing.
+int DispatchOpenPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle& hPort,
+                     ChannelHandle& hStatusPort);
 
 // Sends the whole buffer; in Dual, on the serial status channel when
 // bStatusPort, else on the parallel one. 1 when every byte went out.
@@ -33,8 +34,8 @@ int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, Channe
                       const void* pBuffer, int32_t nLength, bool bStatusPort);
 
 // Reads one LF-terminated line; *pnLength holds the capacity on entry.
-int DispatchReadPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
-                     void* pBuffer, int32_t* pnLength);
+int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
+                     ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength);
 
 // Closes what the open opened. 1, except in Network mode when the spooler
 // did not take the job whole: the data written was not sent after all.

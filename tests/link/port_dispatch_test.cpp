@@ -50,7 +50,7 @@ protected:
             ::unsetenv(v);
     }
 
-    int Open() { return DispatchOpenPort(settings, hPort, hStatusPort); }
+    int Open() { return DispatchOpenPort(settings, kProgramLimits, hPort, hStatusPort); }
     int Write(const std::string& s, bool status = false)
     {
         return DispatchWritePort(settings, hPort, hStatusPort, s.data(), static_cast<int32_t>(s.size()), status);
@@ -59,7 +59,7 @@ protected:
     {
         char buffer[1024];
         int32_t length = sizeof buffer;
-        int ok = DispatchReadPort(settings, hPort, hStatusPort, buffer, &length);
+        int ok = DispatchReadPort(settings, kProgramLimits, hPort, hStatusPort, buffer, &length);
         line.assign(buffer, length > 0 && length <= 1024 ? static_cast<size_t>(length) : 0);
         return ok;
     }
@@ -128,7 +128,7 @@ TEST_F(PortDispatchTest, NoModeMeansNothingIsTouched)
         EXPECT_EQ(Write("\x01KU\r\n", true), 1);
         char buffer[8] = "unread";
         int32_t length = 8;
-        EXPECT_EQ(DispatchReadPort(settings, hPort, hStatusPort, buffer, &length), 1);
+        EXPECT_EQ(DispatchReadPort(settings, kProgramLimits, hPort, hStatusPort, buffer, &length), 1);
         EXPECT_STREQ(buffer, "unread");
         EXPECT_EQ(length, 8);
         EXPECT_EQ(Close(), 1);
@@ -252,10 +252,10 @@ TEST_F(PortDispatchTest, TcpModeTalksToPort2864AtTheAddressShown)
     peer.Send("0\r\n\n");
     char buffer[1024];
     int32_t length = sizeof buffer;
-    EXPECT_EQ(DispatchReadPort(settings, hPort, hStatusPort, buffer, &length), 1);
+    EXPECT_EQ(DispatchReadPort(settings, kProgramLimits, hPort, hStatusPort, buffer, &length), 1);
     EXPECT_EQ(length, 1024); // left as it was
     EXPECT_EQ(buffer[0], '0');
     // A line that starts with LF fails in this mode.
-    EXPECT_EQ(DispatchReadPort(settings, hPort, hStatusPort, buffer, &length), 0);
+    EXPECT_EQ(DispatchReadPort(settings, kProgramLimits, hPort, hStatusPort, buffer, &length), 0);
     EXPECT_EQ(Close(), 1);
 }

@@ -215,6 +215,7 @@ TEST(WholeUpgrade, ASilentPrinterIsGivenUpOnAfterTheLimit)
     std::string address = env.StartTcpPrinter({"--status", "none"});
     ASSERT_FALSE(address.empty());
     WizardHarness w;
+    w.sheet.m_limits = kShortLimits;
     ASSERT_TRUE(w.Press("next"));
     w.ClickRadio(IDC_MODE_TCPIP);
     w.TypeAddress(QString::fromStdString(address));
@@ -225,5 +226,5 @@ TEST(WholeUpgrade, ASilentPrinterIsGivenUpOnAfterTheLimit)
     EXPECT_EQ(w.Page(), 1);
     ASSERT_FALSE(w.boxes.empty());
     EXPECT_EQ(w.boxes[0].text, LoadStringResource(IDS_NO_STATUS));
-    EXPECT_GE(waited, std::chrono::milliseconds(kPortTimeoutMs - 5));
+    EXPECT_GE(waited, std::chrono::milliseconds(kShortLimits.tcpConnectMs - 5));
 }

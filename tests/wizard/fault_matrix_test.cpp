@@ -182,6 +182,8 @@ TEST_P(FaultMatrix, EndsInItsMessageAndARetryCompletes)
     }
 
     WizardHarness w;
+    // The faults that run a limit out run out a short one.
+    w.sheet.m_limits = kShortLimits;
     ASSERT_TRUE(w.Press("next"));
     w.ClickRadio(ModeButton(c.mode));
     if (c.mode == TcpIp)
@@ -210,7 +212,9 @@ TEST_P(FaultMatrix, EndsInItsMessageAndARetryCompletes)
         EXPECT_TRUE(DevicesFree());
     }
 
-    // The fault gone, the retry goes through to the end.
+    // The fault gone, the retry goes through to the end, with the program's
+    // own limits.
+    w.sheet.m_limits = kProgramLimits;
     ASSERT_TRUE(StartPrinter({}));
     if (c.mode == Network && c.fault == Fault::PortMissing) {
         ASSERT_TRUE(cupsd->AddRawQueue("Orvi", "socket://127.0.0.1:" + std::to_string(queuePort)));

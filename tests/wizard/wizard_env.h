@@ -3,11 +3,16 @@
 // one, a firmware set beside the test program, and a simulated printer.
 #pragma once
 
+#include "link/link_limits.h"
 #include "tests/sim/sim_process.h"
 #include "tests/support/temp_dir.h"
 
 #include <string>
 #include <vector>
+
+// The link's limits for a test that makes one of them run out: a second
+// where the program waits ten.
+inline constexpr LinkLimits kShortLimits{1000, 1000, 1000, 1000, 1000};
 
 struct FirmwareFile {
     std::string name;  // as the DT header carries it
