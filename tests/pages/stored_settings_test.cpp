@@ -16,10 +16,14 @@ namespace {
 const std::string kMakerKey = "HKCU\\Software\\Tarnwell Systems\\Color Tarnwell\\Print Manager\\Port Setup";
 const std::string kKindsKey = "HKCU\\Software\\OrviTest\\Kinds";
 
-// A Wine prefix of the test's own; its server is stopped when the test ends.
+// A Wine prefix of the test's own, made as every test's is (from the run's
+// booted one, when there is one); its server is stopped when the test ends.
 class WinePrefix {
 public:
-    WinePrefix() : m_prefix("WINEPREFIX", (m_dir.Path() / "prefix").c_str()) {}
+    WinePrefix() : m_prefix("WINEPREFIX", (m_dir.Path() / "prefix").c_str())
+    {
+        RunQuietly({"/bin/sh", "-c", ". \"$0\" && wine_prefix \"$WINEPREFIX\"", ORVI_WINE_PREFIX_SCRIPT});
+    }
     ~WinePrefix() { RunQuietly({"/usr/bin/wineserver", "-k"}); }
 
     bool Add(const std::string& key, const std::string& name, const std::string& type, const std::string& data)

@@ -31,6 +31,8 @@ if [ -z "$display" ]; then
   exit 1
 fi
 
+. "$(dirname "$0")/../../cmake/wine-prefix.sh"
+wine_prefix "$prefix" >/dev/null 2>&1 9>&-
 DISPLAY=":$display" ORVI_WINEPREFIX="$prefix" "$runner" "$@" 9>&-
 status=$?
 WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1

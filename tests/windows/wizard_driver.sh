@@ -42,10 +42,8 @@ PIDS+=($!)
 for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
 [ -s "$number" ] || fail "Xvfb did not start"
 export DISPLAY=":$(tr -dc 0-9 <"$number")"
-start_prefix() { wineboot --init >/dev/null 2>&1 && wineserver -w; }
-# A first start now and then loses a race with Wine's own services; a
-# second one from where it stopped goes through.
-start_prefix || { wineserver -k >/dev/null 2>&1; start_prefix; } || fail "the Wine prefix did not start"
+. "$(dirname "$0")/../../cmake/wine-prefix.sh"
+wine_prefix "$WINEPREFIX" >/dev/null 2>&1 || fail "the Wine prefix did not start"
 
 # The program and its firmware set, in a folder of their own.
 APP="$SCRATCH/app"
