@@ -8,6 +8,5 @@ if(TARGET orvi_spooler AND ORVI_PLATFORM STREQUAL "posix")
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/spooler_test.cpp
       ${CMAKE_SOURCE_DIR}/tests/support/private_cupsd.cpp
-      ${CMAKE_SOURCE_DIR}/tests/support/loopback_posix.cpp
-    LIBS orvi_spooler Cups::Cups)
+    LIBS orvi_spooler orvi_test_support Cups::Cups)
 endif()

@@ -1,13 +1,8 @@
 #include "sim_process.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <fstream>
-#include <poll.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -20,50 +15,31 @@ int64_t NowMs()
 
 } // namespace
 
-SimProcess::~SimProcess()
-{
-    if (m_pid > 0) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-    }
-}
-
 int SimProcess::Start(const std::vector<std::string>& args)
 {
-    int out[2];
-    if (pipe(out) != 0)
-        return 0;
-    std::vector<std::string> all = {ORVI_SIM_BINARY};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    m_pid = fork();
-    if (m_pid < 0)
-        return 0;
-    if (m_pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
+    // One printer at a time: a second start replaces the first.
+    m_process = std::make_unique<HostProcess>();
     m_startLine.clear();
-    int64_t deadline = NowMs() + kPromptMs;
-    char c = 0;
+    std::vector<std::string> argv = {ORVI_SIM_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::filesystem::path output = m_dir.Path() / ("sim-" + std::to_string(++m_starts) + ".out");
+    if (!m_process->Start(argv, HostPath(output)))
+        return 0;
+    // The start line comes once the printer listens; a printer that cannot
+    // start says why and ends.
+    const int64_t deadline = NowMs() + kPromptMs;
     while (NowMs() < deadline) {
-        pollfd p = {out[0], POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0)
-            continue;
-        if (read(out[0], &c, 1) != 1 || c == '\n')
-            break;
-        m_startLine += c;
+        std::ifstream in(output, std::ios::binary);
+        std::string line;
+        if (std::getline(in, line) && !in.eof()) {
+            m_startLine = line;
+            return line.rfind("listening ", 0) == 0;
+        }
+        if (!m_process->Running())
+            return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    close(out[0]);
-    return c == '\n';
+    return 0;
 }
 
 int SimProcess::TcpPort() const
@@ -74,30 +50,17 @@ int SimProcess::TcpPort() const
 
 int SimProcess::Signal(int sig)
 {
-    return m_pid > 0 && kill(m_pid, sig) == 0;
+    return m_process && m_process->Signal(sig);
 }
 
 int SimProcess::Running()
 {
-    return m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == 0;
+    return m_process && m_process->Running();
 }
 
 int SimProcess::WaitExit(int timeoutMs, int& exitCode)
 {
-    int64_t deadline = NowMs() + timeoutMs;
-    while (m_pid > 0) {
-        int status = 0;
-        pid_t done = waitpid(m_pid, &status, WNOHANG);
-        if (done == m_pid) {
-            m_pid = -1;
-            exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            return 1;
-        }
-        if (NowMs() >= deadline)
-            return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return 0;
+    return m_process && m_process->WaitExit(timeoutMs, exitCode);
 }
 
 std::vector<std::string> ReadReport(const std::string& path)

@@ -2,8 +2,11 @@
 // that talk to it over real sockets and pseudo-terminals.
 #pragma once
 
+#include "tests/support/host_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // How long a test waits for something that should happen at once. It
@@ -13,7 +16,7 @@ inline constexpr int kPromptMs = 10000;
 class SimProcess {
 public:
     SimProcess() = default;
-    ~SimProcess();
+    ~SimProcess() = default;
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
@@ -23,14 +26,17 @@ public:
     // The port of a "listening tcp HOST:PORT" start line.
     int TcpPort() const;
 
+    // A host signal: 2 SIGINT, 15 SIGTERM.
     int Signal(int sig);
     // Waits for the exit and gives its status (-1 for a signal death).
     int WaitExit(int timeoutMs, int& exitCode);
     int Running();
 
 private:
-    pid_t m_pid = -1;
+    TempDir m_dir;
+    std::unique_ptr<HostProcess> m_process;
     std::string m_startLine;
+    int m_starts = 0;
 };
 
 std::vector<std::string> ReadReport(const std::string& path);
