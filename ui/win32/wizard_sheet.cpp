@@ -30,6 +30,8 @@ struct SheetRun {
     Win32WizardFrame* pFrame = nullptr;
     Win32DialogControls sheetControls;
     WNDPROC pfnSheetProc = nullptr;
+    // How the wizard closed: 1 by Finish, 0 by Cancel, -1 not yet.
+    int nResult = -1;
 };
 SheetRun* g_pRun = nullptr;
 
@@ -106,10 +108,14 @@ INT_PTR OnNotify(PageSlot& slot, HWND hPage, const NMHDR& header)
     case PSN_WIZNEXT:
         SetResult(hPage, page.OnWizardNext());
         return TRUE;
-    case PSN_WIZFINISH:
+    case PSN_WIZFINISH: {
         // FALSE lets the wizard close.
-        SetResult(hPage, page.OnWizardFinish() ? FALSE : TRUE);
+        const bool finished = page.OnWizardFinish();
+        if (finished && g_pRun)
+            g_pRun->nResult = 1;
+        SetResult(hPage, finished ? FALSE : TRUE);
         return TRUE;
+    }
     case PSN_QUERYCANCEL:
         // A cancel is never refused.
         SetResult(hPage, FALSE);
@@ -117,6 +123,8 @@ INT_PTR OnNotify(PageSlot& slot, HWND hPage, const NMHDR& header)
     case PSN_RESET:
         // The sheet tells every page whose window exists.
         page.OnCancel();
+        if (g_pRun)
+            g_pRun->nResult = 0;
         return TRUE;
     default:
         return FALSE;
@@ -247,63 +255,118 @@ void PlaceWizardButtons(HWND hSheet, unsigned nFlags, bool bBackHidden)
     SendMessageA(hSheet, DM_SETDEFID, bFinish ? kSheetFinishButton : kSheetNextButton, 0);
 }
 
-int RunWizardFrame(CPropertySheet& sheet)
+struct Win32WizardRun::State {
+    Win32WizardFrame frame;
+    SheetRun run;
+    std::vector<std::unique_ptr<PageSlot>> slots;
+    std::vector<PROPSHEETPAGEA> pages;
+    std::string caption;
+    PROPSHEETHEADERA header{};
+    HWND hModeless = nullptr;
+};
+
+Win32WizardRun::Win32WizardRun(CPropertySheet& sheet) : m_state(std::make_unique<State>()), m_sheet(sheet) {}
+
+Win32WizardRun::~Win32WizardRun()
+{
+    if (m_state->hModeless && IsWindow(m_state->hModeless))
+        DestroyWindow(m_state->hModeless);
+    End();
+}
+
+bool Win32WizardRun::Prepare(bool bModeless)
 {
     INITCOMMONCONTROLSEX classes{};
     classes.dwSize = sizeof classes;
     classes.dwICC = ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&classes);
 
-    Win32WizardFrame frame;
-    SheetRun run;
-    run.pSheet = &sheet;
-    run.pFrame = &frame;
-
-    const int count = sheet.GetPageCount();
-    std::vector<std::unique_ptr<PageSlot>> slots;
-    std::vector<PROPSHEETPAGEA> pages(static_cast<size_t>(count));
+    State& st = *m_state;
+    st.run.pSheet = &m_sheet;
+    st.run.pFrame = &st.frame;
+    const int count = m_sheet.GetPageCount();
+    st.pages.assign(static_cast<size_t>(count), PROPSHEETPAGEA{});
     for (int i = 0; i < count; ++i) {
         auto slot = std::make_unique<PageSlot>();
-        slot->pSheet = &sheet;
-        slot->pPage = sheet.GetPage(i);
-        slot->pFrame = &frame;
+        slot->pSheet = &m_sheet;
+        slot->pPage = m_sheet.GetPage(i);
+        slot->pFrame = &st.frame;
         const DialogTemplate* dialog = FindDialogTemplate(slot->pPage->TemplateId());
         if (!dialog)
-            return 0;
+            return false;
         slot->dialogTemplate = BuildPageTemplate(*dialog);
         slot->strCaption = dialog->caption;
-        PROPSHEETPAGEA& psp = pages[static_cast<size_t>(i)];
-        psp = PROPSHEETPAGEA{};
+        PROPSHEETPAGEA& psp = st.pages[static_cast<size_t>(i)];
         psp.dwSize = sizeof psp;
         psp.dwFlags = PSP_DLGINDIRECT;
         psp.pResource = reinterpret_cast<LPCDLGTEMPLATEA>(slot->dialogTemplate.data());
         psp.pfnDlgProc = PageProc;
         psp.lParam = reinterpret_cast<LPARAM>(slot.get());
-        slots.push_back(std::move(slot));
+        st.slots.push_back(std::move(slot));
     }
 
-    const std::string caption = LoadStringResource(sheet.CaptionId());
-    PROPSHEETHEADERA header{};
+    st.caption = LoadStringResource(m_sheet.CaptionId());
+    PROPSHEETHEADERA& header = st.header;
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOCONTEXTHELP;
-    if (sheet.m_bWizard)
+    if (m_sheet.m_bWizard)
         header.dwFlags |= PSH_WIZARD;
-    if (sheet.m_bHasHelp)
+    if (m_sheet.m_bHasHelp)
         header.dwFlags |= PSH_HASHELP;
+    if (bModeless)
+        header.dwFlags |= PSH_MODELESS;
     header.hwndParent = nullptr;
     header.hInstance = GetModuleHandleA(nullptr);
-    header.pszCaption = caption.c_str();
+    header.pszCaption = st.caption.c_str();
     header.nPages = static_cast<UINT>(count);
-    header.nStartPage = static_cast<UINT>(sheet.StartPage());
-    header.ppsp = pages.data();
+    header.nStartPage = static_cast<UINT>(m_sheet.StartPage());
+    header.ppsp = st.pages.data();
     header.pfnCallback = SheetCallback;
 
-    g_pRun = &run;
-    SetWaitHook(RepaintHook, &frame);
-    INT_PTR result = PropertySheetA(&header);
+    g_pRun = &st.run;
+    SetWaitHook(RepaintHook, &st.frame);
+    return true;
+}
+
+void Win32WizardRun::End()
+{
+    if (g_pRun != &m_state->run)
+        return;
     SetWaitHook(nullptr, nullptr);
     g_pRun = nullptr;
-    for (int i = 0; i < count; ++i)
-        sheet.GetPage(i)->DetachWindow();
+    for (int i = 0; i < m_sheet.GetPageCount(); ++i)
+        m_sheet.GetPage(i)->DetachWindow();
+}
+
+int Win32WizardRun::RunModal()
+{
+    if (!Prepare(false))
+        return 0;
+    INT_PTR result = PropertySheetA(&m_state->header);
+    End();
     return result > 0 ? 1 : 0;
+}
+
+HWND Win32WizardRun::OpenModeless()
+{
+    if (!Prepare(true))
+        return nullptr;
+    m_state->hModeless = reinterpret_cast<HWND>(PropertySheetA(&m_state->header));
+    return m_state->hModeless;
+}
+
+bool Win32WizardRun::Closed() const
+{
+    return m_state->run.nResult >= 0 ||
+           (m_state->hModeless && !PropSheet_GetCurrentPageHwnd(m_state->hModeless));
+}
+
+int Win32WizardRun::Result() const
+{
+    return m_state->run.nResult > 0 ? 1 : 0;
+}
+
+int RunWizardFrame(CPropertySheet& sheet)
+{
+    return Win32WizardRun(sheet).RunModal();
 }

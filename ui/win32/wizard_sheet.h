@@ -8,6 +8,7 @@
 #include "ui/property_sheet.h"
 #include "ui/wizard_frame.h"
 
+#include <memory>
 #include <string>
 
 // The sheet's own buttons.
@@ -54,3 +55,30 @@ void ServicePaintMessages();
 // Finish stands in the place of Next; without it, Next does, also after a
 // Finish text was set. Back shows unless a Finish text hid it on this page.
 void PlaceWizardButtons(HWND hSheet, unsigned nFlags, bool bBackHidden);
+
+// One run of a sheet in comctl32's property sheet. RunWizardFrame runs it
+// modally, as the program does; a caller that pumps the messages itself
+// opens it modeless and reads how it ended.
+class Win32WizardRun {
+public:
+    explicit Win32WizardRun(CPropertySheet& sheet);
+    ~Win32WizardRun();
+    Win32WizardRun(const Win32WizardRun&) = delete;
+    Win32WizardRun& operator=(const Win32WizardRun&) = delete;
+
+    // Returns when the wizard has closed: 1 by Finish, 0 by Cancel.
+    int RunModal();
+    // The sheet's window, shown; nullptr if it could not be made.
+    HWND OpenModeless();
+    // The wizard has closed, by Finish (1) or Cancel (0).
+    bool Closed() const;
+    int Result() const;
+
+private:
+    struct State;
+    bool Prepare(bool bModeless);
+    void End();
+
+    std::unique_ptr<State> m_state;
+    CPropertySheet& m_sheet;
+};
