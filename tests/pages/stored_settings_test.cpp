@@ -3,7 +3,7 @@
 // for the forms and oddities that are quicker to write down.
 #include "pages/registry_query.h"
 #include "pages/stored_settings.h"
-#include "tests/support/private_cupsd.h"
+#include "tests/support/host_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,17 +22,17 @@ class WinePrefix {
 public:
     WinePrefix() : m_prefix("WINEPREFIX", (m_dir.Path() / "prefix").c_str())
     {
-        RunQuietly({"/bin/sh", "-c", ". \"$0\" && wine_prefix \"$WINEPREFIX\"", ORVI_WINE_PREFIX_SCRIPT});
+        RunHost({"/bin/sh", "-c", ". \"$0\" && wine_prefix \"$WINEPREFIX\"", ORVI_WINE_PREFIX_SCRIPT});
     }
-    ~WinePrefix() { RunQuietly({"/usr/bin/wineserver", "-k"}); }
+    ~WinePrefix() { RunHost({"/usr/bin/wineserver", "-k"}); }
 
     bool Add(const std::string& key, const std::string& name, const std::string& type, const std::string& data)
     {
-        return RunQuietly({"/usr/bin/wine", "reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}) == 0;
+        return RunHost({"/usr/bin/wine", "reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}) == 0;
     }
-    bool AddKey(const std::string& key) { return RunQuietly({"/usr/bin/wine", "reg", "add", key, "/f"}) == 0; }
+    bool AddKey(const std::string& key) { return RunHost({"/usr/bin/wine", "reg", "add", key, "/f"}) == 0; }
     // Waits until Wine has written its registry to user.reg.
-    bool Flush() { return RunQuietly({"/usr/bin/wineserver", "-w"}) == 0; }
+    bool Flush() { return RunHost({"/usr/bin/wineserver", "-w"}) == 0; }
 
 private:
     TempDir m_dir;

@@ -35,8 +35,12 @@ int SimProcess::Start(const std::vector<std::string>& args)
             m_startLine = line;
             return line.rfind("listening ", 0) == 0;
         }
-        if (!m_process->Running())
+        if (!m_process->Running()) {
+            // What it said instead, for the test's failure message.
+            std::ifstream said(output, std::ios::binary);
+            std::getline(said, m_startLine, '\0');
             return 0;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return 0;

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// How long a program is given to end when asked, before it is made to.
+inline constexpr int kHostEndMs = 5000;
+
 class HostProcess {
 public:
     HostProcess();

@@ -29,7 +29,10 @@ HostProcess::HostProcess() : m_h(std::make_unique<Handle>()) {}
 
 HostProcess::~HostProcess()
 {
-    if (m_h->pid > 0 && !m_h->Reap(WNOHANG)) {
+    // Asked to end first, so that it tidies up (a printer removes its
+    // line's link); made to, if it does not.
+    int code = 0;
+    if (m_h->pid > 0 && !m_h->Reap(WNOHANG) && !(Signal(SIGTERM) && WaitExit(kHostEndMs, code))) {
         ::kill(m_h->pid, SIGKILL);
         m_h->Reap(0);
     }
@@ -54,6 +57,11 @@ bool HostProcess::Start(const std::vector<std::string>& argv, const std::string&
         }
         if (none >= 0)
             ::dup2(none, STDIN_FILENO);
+        // A parent that waits for signals blocks them; the program must
+        // not start with them blocked.
+        sigset_t none_blocked;
+        sigemptyset(&none_blocked);
+        ::sigprocmask(SIG_SETMASK, &none_blocked, nullptr);
         ::execv(pointers[0], pointers.data());
         ::_exit(127);
     }

@@ -1,6 +1,6 @@
 // Under Wine, CreateProcess of a Linux program starts it as a host process.
-// A small shell in front of it writes its process id, so that the test can
-// signal it, and sends its output where asked.
+// A small shell in front of it sends its output where asked and writes its
+// process id and, once it ends, its exit status, for the test to read.
 #include "tests/support/host_process.h"
 
 #include <windows.h>
@@ -15,7 +15,7 @@ namespace {
 // A Windows command line that Wine splits back into exactly these words.
 std::string Quoted(const std::string& word)
 {
-    std::string out = "\"";
+    std::string out(1, '"');
     size_t backslashes = 0;
     for (char c : word) {
         if (c == '\\') {
@@ -30,13 +30,15 @@ std::string Quoted(const std::string& word)
         out += c;
     }
     out.append(backslashes * 2, '\\');
-    return out + "\"";
+    out.push_back('"');
+    return out;
 }
 
 // The Windows name of a host path: Wine's Z: drive is the host's root.
 std::string WindowsName(const std::string& hostPath)
 {
-    std::string name = "Z:" + hostPath;
+    std::string name("Z:");
+    name.append(hostPath);
     for (char& c : name)
         if (c == '/')
             c = '\\';
@@ -46,90 +48,117 @@ std::string WindowsName(const std::string& hostPath)
 } // namespace
 
 struct HostProcess::Handle {
-    HANDLE process = nullptr;
     std::string pid;
+    // Where the shell in front writes the program's process id, and its
+    // exit status once it ends: Wine does not follow a Linux program it
+    // started, whose process handle is signalled at once.
+    std::string pidFile;
+    std::string statusFile;
+    bool ended = false;
+    int exitCode = -1;
+
+    bool ReadStatus()
+    {
+        if (ended)
+            return true;
+        std::ifstream in(WindowsName(statusFile));
+        std::string status;
+        if (!std::getline(in, status) || status.empty())
+            return false;
+        ended = true;
+        // A shell reports a death by signal N as 128 + N.
+        exitCode = std::stoi(status) > 128 ? -1 : std::stoi(status);
+        return true;
+    }
 };
 
 HostProcess::HostProcess() : m_h(std::make_unique<Handle>()) {}
 
 HostProcess::~HostProcess()
 {
-    if (m_h->process) {
-        if (Running())
-            Signal(9);
-        WaitForSingleObject(m_h->process, 10000);
-        CloseHandle(m_h->process);
-    }
+    // Asked to end first, so that it tidies up (a printer removes its
+    // line's link); made to, if it does not.
+    int code = 0;
+    if (Running() && !(Signal(15) && WaitExit(kHostEndMs, code)) && Signal(9))
+        WaitExit(kHostEndMs, code);
+    DeleteFileA(WindowsName(m_h->pidFile).c_str());
+    DeleteFileA(WindowsName(m_h->statusFile).c_str());
 }
 
 bool HostProcess::Start(const std::vector<std::string>& argv, const std::string& outputPath)
 {
     static std::atomic<int> serial{0};
-    const std::string pidFile =
-        "/tmp/orvi-host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".pid";
-    std::string line = Quoted("Z:\\bin\\sh") + " -c " +
-                       Quoted("echo $$ >\"$0\"; out=$1; shift; exec \"$@\" >\"$out\" 2>&1 </dev/null") + " " +
-                       Quoted(pidFile) + " " + Quoted(outputPath.empty() ? "/dev/null" : outputPath);
-    for (const std::string& word : argv)
-        line += " " + Quoted(word);
+    std::string stem("/tmp/orvi-host-");
+    stem.append(std::to_string(GetCurrentProcessId())).append("-").append(std::to_string(serial++));
+    m_h->pidFile = stem + ".pid";
+    m_h->statusFile = stem + ".status";
+    DeleteFileA(WindowsName(m_h->pidFile).c_str());
+    DeleteFileA(WindowsName(m_h->statusFile).c_str());
+    std::vector<std::string> words = {
+        "-c",
+        "exec 2>/dev/null; pid=$1 status=$2 out=$3; shift 3; \"$@\" >\"$out\" 2>&1 </dev/null & "
+        "echo $! >\"$pid\"; "
+        "wait $!; echo $? >\"$status.new\"; mv \"$status.new\" \"$status\"",
+        "sh", m_h->pidFile, m_h->statusFile, outputPath.empty() ? "/dev/null" : outputPath};
+    words.insert(words.end(), argv.begin(), argv.end());
+    std::string line = Quoted("Z:\\bin\\sh");
+    for (const std::string& word : words) {
+        line.push_back(' ');
+        line.append(Quoted(word));
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
-    m_h->process = info.hProcess;
+    CloseHandle(info.hProcess);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (m_h->pid.empty() && std::chrono::steady_clock::now() < deadline) {
-        std::ifstream in(WindowsName(pidFile));
+        std::ifstream in(WindowsName(m_h->pidFile));
         std::getline(in, m_h->pid);
         if (m_h->pid.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    DeleteFileA(WindowsName(pidFile).c_str());
     return !m_h->pid.empty();
 }
 
 bool HostProcess::Signal(int sig)
 {
-    return !m_h->pid.empty() && RunHost({"/bin/kill", "-" + std::to_string(sig), m_h->pid}) == 0;
+    if (m_h->pid.empty() || m_h->ReadStatus())
+        return false;
+    std::string signal(1, '-');
+    signal.append(std::to_string(sig));
+    return RunHost({"/bin/kill", signal, m_h->pid}) == 0;
 }
 
 bool HostProcess::Running()
 {
-    return m_h->process && WaitForSingleObject(m_h->process, 0) == WAIT_TIMEOUT;
+    return !m_h->pid.empty() && !m_h->ReadStatus();
 }
 
 bool HostProcess::WaitExit(int timeoutMs, int& exitCode)
 {
-    if (!m_h->process || WaitForSingleObject(m_h->process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
-        return false;
-    DWORD code = 0;
-    GetExitCodeProcess(m_h->process, &code);
-    exitCode = code > 255 ? -1 : static_cast<int>(code);
-    CloseHandle(m_h->process);
-    m_h->process = nullptr;
-    return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!m_h->pid.empty()) {
+        if (m_h->ReadStatus()) {
+            exitCode = m_h->exitCode;
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
 }
 
 int RunHost(const std::vector<std::string>& argv)
 {
-    // No shell in front: nothing to signal, and the exit status is the
-    // program's own.
-    std::string line;
-    for (const std::string& word : argv)
-        line += (line.empty() ? "" : " ") + Quoted(line.empty() ? WindowsName(word) : word);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    HostProcess p;
+    int code = -1;
+    if (!p.Start(argv) || !p.WaitExit(kHostRunLimitMs, code))
         return -1;
-    CloseHandle(info.hThread);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(info.hProcess, kHostRunLimitMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return code > 255 ? -1 : static_cast<int>(code);
+    return code;
 }
 
 std::string HostPath(const std::filesystem::path& path)

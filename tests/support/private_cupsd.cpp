@@ -48,37 +48,7 @@ bool Answers(const std::string& strSocket)
     return ok;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, bool bQuiet)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (bQuiet) {
-            int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 } // namespace
-
-int RunQuietly(const std::vector<std::string>& args)
-{
-    pid_t pid = Spawn(args, true);
-    if (pid < 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 ScopedCupsServer::ScopedCupsServer(const std::string& strServer)
 {
@@ -148,18 +118,16 @@ bool PrivateCupsd::Start()
     // libcups keeps the server it found first; make it look again.
     cupsSetServer(nullptr);
 
-    m_pid = Spawn({"/usr/sbin/cupsd", "-f", "-c", r + "/cupsd.conf", "-s", r + "/cups-files.conf"}, false);
-    if (m_pid <= 0)
+    m_process = std::make_unique<HostProcess>();
+    if (!m_process->Start({"/usr/sbin/cupsd", "-f", "-c", r + "/cupsd.conf", "-s", r + "/cups-files.conf"},
+                          r + "/log/cupsd.out"))
         return false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
         if (Answers(m_socket))
             return true;
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
+        if (!m_process->Running())
             return false;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -167,20 +135,8 @@ bool PrivateCupsd::Start()
 
 void PrivateCupsd::Stop()
 {
-    if (m_pid <= 0)
-        return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    m_pid = -1;
+    // Asked to end, and made to if it does not, by the process's own end.
+    m_process.reset();
 }
 
 bool PrivateCupsd::Restart()
@@ -194,19 +150,18 @@ bool PrivateCupsd::Restart()
 
 bool PrivateCupsd::AddRawQueue(const std::string& strName, const std::string& strDeviceUri)
 {
-    return RunQuietly({"/usr/sbin/lpadmin", "-p", strName, "-E", "-v", strDeviceUri, "-m", "raw"}) == 0;
+    return RunHost({"/usr/sbin/lpadmin", "-p", strName, "-E", "-v", strDeviceUri, "-m", "raw"}) == 0;
 }
 
 bool PrivateCupsd::RemoveQueue(const std::string& strName)
 {
-    return RunQuietly({"/usr/sbin/lpadmin", "-x", strName}) == 0;
+    return RunHost({"/usr/sbin/lpadmin", "-x", strName}) == 0;
 }
 
 bool PrivateCupsd::AddToClass(const std::string& strPrinter, const std::string& strClass)
 {
-    return RunQuietly({"/usr/sbin/lpadmin", "-p", strPrinter, "-c", strClass}) == 0 &&
-           RunQuietly({"/usr/sbin/cupsenable", strClass}) == 0 &&
-           RunQuietly({"/usr/sbin/cupsaccept", strClass}) == 0;
+    return RunHost({"/usr/sbin/lpadmin", "-p", strPrinter, "-c", strClass}) == 0 &&
+           RunHost({"/usr/sbin/cupsenable", strClass}) == 0 && RunHost({"/usr/sbin/cupsaccept", strClass}) == 0;
 }
 
 std::vector<CupsJobInfo> PrivateCupsd::Jobs() const

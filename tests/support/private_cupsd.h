@@ -4,10 +4,11 @@
 // pid and restores CUPS_SERVER when it goes, whatever the test did.
 #pragma once
 
+#include "tests/support/host_process.h"
 #include "tests/support/temp_dir.h"
 
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct CupsJobInfo {
@@ -27,7 +28,7 @@ public:
     PrivateCupsd& operator=(const PrivateCupsd&) = delete;
 
     // True once the scheduler answers on its socket.
-    bool Running() const { return m_pid > 0; }
+    bool Running() const { return m_process && m_process->Running(); }
     const std::string& SocketPath() const { return m_socket; }
 
     // A raw queue (lpadmin -m raw) to the given device, accepting jobs.
@@ -53,7 +54,7 @@ private:
     TempDir m_dir;
     std::string m_extraConf;
     std::string m_socket;
-    pid_t m_pid = -1;
+    std::unique_ptr<HostProcess> m_process;
     bool m_hadServer = false;
     std::string m_oldServer;
 };
@@ -72,6 +73,3 @@ private:
     std::string m_oldServer;
 };
 
-// Runs a program with its arguments (no shell) and its output discarded.
-// Returns its exit status, or -1 when it could not run.
-int RunQuietly(const std::vector<std::string>& args);
