@@ -1,17 +1,9 @@
 // The pages through the real wizard window, against the simulated printer.
+#include "tests/wizard/pages_common.h"
+
 #include "link/port_dispatch.h"
 #include "res/dialogs.h"
-#include "res/strings.h"
-#include "tests/support/private_bus.h"
-#include "tests/wizard/wizard_env.h"
-#include "tests/wizard/wizard_harness.h"
 #include "upgrade/file_access.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -19,31 +11,10 @@
 
 namespace {
 
-std::string Text(int id)
+std::string Selected(WizardHarness& w, int id)
 {
-    return LoadStringResource(id);
-}
-
-// Walks from the welcome page to page 3 in TCP/IP mode to address.
-void ToPreparation(WizardHarness& w, const std::string& address)
-{
-    ASSERT_TRUE(w.Press("next"));
-    w.ClickRadio(IDC_MODE_TCPIP);
-    w.TypeAddress(QString::fromStdString(address));
-    w.TakeMessages();
-    ASSERT_TRUE(w.Press("next"));
-}
-
-const char* kSampleRegistry = "WINE REGISTRY Version 2\n"
-                              ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-                              "#arch=win64\n\n";
-
-std::string PortSetupKey(const std::string& values)
-{
-    return std::string(kSampleRegistry) +
-           "[Software\\\\Tarnwell Systems\\\\Color Tarnwell\\\\Print Manager\\\\Port Setup] 1700000000\n"
-           "#time=1d9a1b2c3d4e5f6\n" +
-           values + "\n";
+    IPageControls& c = w.Controls();
+    return c.GetCurSel(id) < 0 ? std::string() : c.GetLBText(id, c.GetCurSel(id));
 }
 
 } // namespace
@@ -62,30 +33,31 @@ TEST(WizardPages, FirstRunShowsDefaultsAndOnlyTheLptControls)
     EXPECT_EQ(w.Title(), "ORVI FLASH Upgrade - Step #1");
     // No scheduler: no printer, message 104, and Network mode held back.
     ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].text, Text(IDS_NO_PRINTERS));
-    EXPECT_EQ(w.boxes[0].title, QtWizardWindow::ApplicationName());
-    EXPECT_FALSE(w.Control(IDC_MODE_NETWORK)->isEnabled());
-    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_LPT)->isChecked());
-    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_LPT1)->isChecked());
-    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_SERIAL_PORT)->currentText(), "COM1");
-    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_BAUD_RATE)->currentText(), "19200");
+    EXPECT_EQ(w.boxes[0].text, Message(IDS_NO_PRINTERS));
+    // Titled with the program file's name, without its extension.
+    EXPECT_EQ(w.boxes[0].title, "pages_tests");
+    EXPECT_FALSE(w.Controls().IsWindowEnabled(IDC_MODE_NETWORK));
+    EXPECT_TRUE(w.Controls().GetCheck(IDC_MODE_LPT));
+    EXPECT_TRUE(w.Controls().GetCheck(IDC_LPT1));
+    EXPECT_EQ(Selected(w, IDC_SERIAL_PORT), "COM1");
+    EXPECT_EQ(Selected(w, IDC_BAUD_RATE), "19200");
     uint8_t ip[4];
     w.sheet.m_page2.GetIpAddress(ip);
     EXPECT_EQ(FormatIpAddress(ip), "192.168.255.1");
     for (int id : {IDC_LPT1, IDC_LPT2})
-        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
+        EXPECT_TRUE(w.Controls().IsWindowEnabled(id)) << id;
     for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_PRINTER_LIST, IDC_IP_ADDRESS})
-        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+        EXPECT_FALSE(w.Controls().IsWindowEnabled(id)) << id;
     // The sample names stay in the list when no printer is found.
-    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_PRINTER_LIST)->count(), 3);
+    EXPECT_EQ(w.Controls().GetCount(IDC_PRINTER_LIST), 3);
     EXPECT_TRUE(w.Usable("back") && w.Usable("next"));
 
     // A mode button switches the controls at once.
     w.ClickRadio(IDC_MODE_DUAL);
     EXPECT_EQ(w.sheet.m_page2.m_nCommMode, Dual);
     for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_LPT1, IDC_LPT2})
-        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
-    EXPECT_FALSE(w.Control(IDC_IP_ADDRESS)->isEnabled());
+        EXPECT_TRUE(w.Controls().IsWindowEnabled(id)) << id;
+    EXPECT_FALSE(w.Controls().IsWindowEnabled(IDC_IP_ADDRESS));
 
     // Back to the welcome page: Next only, as at the start.
     ASSERT_TRUE(w.Press("back"));
@@ -101,21 +73,17 @@ TEST(WizardPages, FirstRunShowsDefaultsAndOnlyTheLptControls)
 TEST(WizardPages, StoredSettingsArePassedOnAsStored)
 {
     WizardEnvironment env;
-    env.SetUserRegistry(PortSetupKey("\"Baud Rate\"=dword:00002580\n"
-                                     "\"IP Octet1\"=\"10\"\n\"IP Octet2\"=\"300\"\n\"IP Octet3\"=\"-1\"\n"
-                                     "\"IP Octet4\"=\"x\"\n"
-                                     "\"Parallel Port Number\"=dword:00000003\n"
-                                     "\"Port Type\"=dword:00000001\n"
-                                     "\"Serial Port Number\"=dword:00000003\n"
-                                     "\"Type String\"=\"Orvi\"\n"));
+    env.StoreSettings({Number("Baud Rate", 9600), Text("IP Octet1", "10"), Text("IP Octet2", "300"),
+                       Text("IP Octet3", "-1"), Text("IP Octet4", "x"), Number("Parallel Port Number", 3),
+                       Number("Port Type", 1), Number("Serial Port Number", 3), Text("Type String", "Orvi")});
     WizardHarness w;
     ASSERT_TRUE(w.Press("next"));
-    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_COM)->isChecked());
-    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_BAUD_RATE)->currentText(), "9600");
+    EXPECT_TRUE(w.Controls().GetCheck(IDC_MODE_COM));
+    EXPECT_EQ(Selected(w, IDC_BAUD_RATE), "9600");
     // Port numbers outside 1..2 select nothing, and read back as -1.
-    EXPECT_EQ(w.ControlAs<QComboBox>(IDC_SERIAL_PORT)->currentIndex(), -1);
-    EXPECT_FALSE(w.ControlAs<QRadioButton>(IDC_LPT1)->isChecked());
-    EXPECT_FALSE(w.ControlAs<QRadioButton>(IDC_LPT2)->isChecked());
+    EXPECT_EQ(w.Controls().GetCurSel(IDC_SERIAL_PORT), -1);
+    EXPECT_FALSE(w.Controls().GetCheck(IDC_LPT1));
+    EXPECT_FALSE(w.Controls().GetCheck(IDC_LPT2));
     uint8_t ip[4];
     w.sheet.m_page2.GetIpAddress(ip);
     EXPECT_EQ(FormatIpAddress(ip), "10.44.255.0");
@@ -130,57 +98,33 @@ TEST(WizardPages, WithoutAPrinterQueueTheListOffersNothing)
     // Stored Network mode, on a computer with no printer: message 104, and
     // the list of sample names stays out of reach whatever the mode.
     WizardEnvironment env;
-    env.SetUserRegistry(PortSetupKey("\"Port Type\"=dword:00000029\n"));
+    env.StoreSettings({Number("Port Type", 41)});
     WizardHarness w;
     ASSERT_TRUE(w.Press("next"));
-    EXPECT_EQ(w.TakeMessages(), std::vector<std::string>{Text(IDS_NO_PRINTERS)});
-    EXPECT_TRUE(w.ControlAs<QRadioButton>(IDC_MODE_NETWORK)->isChecked());
-    EXPECT_FALSE(w.Control(IDC_MODE_NETWORK)->isEnabled());
-    EXPECT_FALSE(w.Control(IDC_PRINTER_LIST)->isEnabled());
+    EXPECT_EQ(w.TakeMessages(), std::vector<std::string>{Message(IDS_NO_PRINTERS)});
+    EXPECT_TRUE(w.Controls().GetCheck(IDC_MODE_NETWORK));
+    EXPECT_FALSE(w.Controls().IsWindowEnabled(IDC_MODE_NETWORK));
+    EXPECT_FALSE(w.Controls().IsWindowEnabled(IDC_PRINTER_LIST));
     for (int id : {IDC_SERIAL_PORT, IDC_BAUD_RATE, IDC_LPT1, IDC_LPT2, IDC_IP_ADDRESS})
-        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+        EXPECT_FALSE(w.Controls().IsWindowEnabled(id)) << id;
     // Away and back again: still nothing to pick.
     ASSERT_TRUE(w.Press("back"));
     ASSERT_TRUE(w.Press("next"));
-    EXPECT_FALSE(w.Control(IDC_PRINTER_LIST)->isEnabled());
-}
-
-TEST(WizardPages, AnAddressFieldHoldsNoMoreThan255)
-{
-    // The printer sits at an address ending in 255; typed as 300, the
-    // field says 255 and the wizard reaches that printer (300 taken modulo
-    // 256 would have been 44).
-    WizardEnvironment env;
-    std::string address = env.StartTcpPrinter({}, 255);
-    ASSERT_FALSE(address.empty());
-    std::string typed = address.substr(0, address.size() - 3) + "300";
-    WizardHarness w;
-    ASSERT_TRUE(w.Press("next"));
-    w.ClickRadio(IDC_MODE_TCPIP);
-    w.TypeAddress(QString::fromStdString(typed));
-    auto* last = w.Control(IDC_IP_ADDRESS)->findChild<QLineEdit*>(QStringLiteral("octet3"));
-    EXPECT_EQ(last->text(), "255");
-    uint8_t ip[4];
-    w.sheet.m_page2.GetIpAddress(ip);
-    EXPECT_EQ(FormatIpAddress(ip), address);
-    w.TakeMessages();
-    ASSERT_TRUE(w.Press("next"));
-    EXPECT_EQ(w.Page(), 2) << (w.boxes.empty() ? "" : w.boxes[0].text);
-    EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....ok\r\n\r\n" + Text(IDS_STATUS_READY));
+    EXPECT_FALSE(w.Controls().IsWindowEnabled(IDC_PRINTER_LIST));
 }
 
 TEST(WizardPages, PreparationShowsEachStatusAndRetries)
 {
     WizardEnvironment env;
     std::string address = env.StartTcpPrinter({"--status", "1,2,3,4,junk,0"});
-    ASSERT_FALSE(address.empty());
+    ASSERT_FALSE(address.empty()) << env.printer.StartLine();
     WizardHarness w;
     ToPreparation(w, address);
     EXPECT_EQ(w.Title(), "ORVI FLASH Upgrade - Step #2");
     const std::string ok = "Preparing printer for upgrade....ok\r\n\r\n";
     for (int id : {IDS_STATUS_NO_CARD, IDS_STATUS_NOT_FORMATTED, IDS_STATUS_NO_SPACE, IDS_STATUS_WRITE_PROTECTED,
                    IDS_STATUS_UNKNOWN}) {
-        EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Text(id)) << id;
+        EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Message(id)) << id;
         EXPECT_TRUE(w.Usable("finish")) << id;
         EXPECT_EQ(w.FinishText(), "Retry");
         EXPECT_FALSE(w.Shown("next"));
@@ -189,7 +133,7 @@ TEST(WizardPages, PreparationShowsEachStatusAndRetries)
         ASSERT_TRUE(w.Press("finish")); // Retry
         EXPECT_EQ(w.Page(), 2);
     }
-    EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Text(IDS_STATUS_READY));
+    EXPECT_EQ(w.sheet.m_page3.m_strStatus, ok + Message(IDS_STATUS_READY));
     EXPECT_TRUE(w.Usable("next"));
     EXPECT_FALSE(w.Shown("back"));
     EXPECT_FALSE(w.Shown("finish"));
@@ -211,7 +155,7 @@ TEST(WizardPages, PreparationFailuresReturnToPageTwo)
         ToPreparation(w, "127.0.0.1");
         EXPECT_EQ(w.Page(), 1);
         // 105, then page 2 shows itself again, with its 104.
-        EXPECT_EQ(w.TakeMessages(), (std::vector<std::string>{Text(IDS_PORT_NOT_OPENED), Text(IDS_NO_PRINTERS)}));
+        EXPECT_EQ(w.TakeMessages(), (std::vector<std::string>{Message(IDS_PORT_NOT_OPENED), Message(IDS_NO_PRINTERS)}));
         EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....");
         // Next again repeats the whole exchange, with the same result.
         ASSERT_TRUE(w.Press("next"));
@@ -225,16 +169,16 @@ TEST(WizardPages, PreparationFailuresReturnToPageTwo)
     EXPECT_EQ(w.Page(), 1);
     std::vector<std::string> texts = w.TakeMessages();
     ASSERT_GE(texts.size(), 1u);
-    EXPECT_EQ(texts[0], Text(IDS_NO_STATUS));
+    EXPECT_EQ(texts[0], Message(IDS_NO_STATUS));
     EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....ok\r\n\r\n");
     // KU cannot be written: a device that refuses every write.
-    ::setenv("ORVI_LPT1", "/dev/full", 1);
+    env.MapPort("LPT1", "/dev/full");
     w.ClickRadio(IDC_MODE_LPT);
     ASSERT_TRUE(w.Press("next"));
     EXPECT_EQ(w.Page(), 1);
     texts = w.TakeMessages();
     ASSERT_GE(texts.size(), 1u);
-    EXPECT_EQ(texts[0], Text(IDS_COMMAND_NOT_SENT));
+    EXPECT_EQ(texts[0], Message(IDS_COMMAND_NOT_SENT));
     EXPECT_EQ(w.sheet.m_page3.m_strStatus, "Preparing printer for upgrade....");
 }
 
@@ -249,7 +193,7 @@ TEST(WizardPages, CancelSendsKkOnlyBeforeTheUpgradeIsDone)
         WizardHarness w;
         ToPreparation(w, address);
         ASSERT_EQ(w.Page(), 1);
-        EXPECT_EQ(w.TakeMessages().front(), Text(IDS_NO_STATUS));
+        EXPECT_EQ(w.TakeMessages().front(), Message(IDS_NO_STATUS));
         ASSERT_TRUE(w.Press("cancel"));
         EXPECT_TRUE(w.Closed());
         EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"KK\"", 1, kPromptMs));
@@ -309,22 +253,22 @@ TEST(WizardPages, TransferSendsTheSetInOrderAndEndsWithDone)
     WizardHarness w;
     ToPreparation(w, address);
     ASSERT_TRUE(w.Press("next"));
-    EXPECT_FALSE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
+    EXPECT_FALSE(w.Controls().IsWindowVisible(IDC_UPGRADE_DONE_TEXT));
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_TRUE(w.boxes.empty());
     // The printer takes in the last bytes after the wizard has let go of them.
     ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     EXPECT_EQ(CompareUpgrade(env.reportPath, files), "");
-    EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 100);
-    EXPECT_TRUE(w.Control(IDC_UPGRADE_DONE_TEXT)->isVisibleTo(w.window.get()));
-    EXPECT_TRUE(w.Control(IDC_EXIT_TEXT)->isVisibleTo(w.window.get()));
+    EXPECT_EQ(w.Controls().GetPos(IDC_PROGRESS), 100);
+    EXPECT_TRUE(w.Controls().IsWindowVisible(IDC_UPGRADE_DONE_TEXT));
+    EXPECT_TRUE(w.Controls().IsWindowVisible(IDC_EXIT_TEXT));
     EXPECT_EQ(w.FinishText(), "Done");
     EXPECT_TRUE(w.sheet.m_bUpgradeDone);
     // Done ends the wizard without another connection.
     int connections = CountReport(env.reportPath, "\"event\":\"connect\"");
     ASSERT_TRUE(w.Press("finish"));
     EXPECT_TRUE(w.Closed());
-    EXPECT_EQ(w.window->Engine().Result(), 1);
+    EXPECT_EQ(w.Result(), 1);
     ASSERT_TRUE(env.SettleTcpPrinter(address));
     EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"connect\""), connections + 1);
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"KK\""), 0);
@@ -344,9 +288,9 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
         EXPECT_EQ(w.FinishText(), "Finish");
         return texts.size() == 1 ? texts[0] : std::string("(") + std::to_string(texts.size()) + " boxes)";
     };
-    EXPECT_EQ(finish(), Text(IDS_CONFIG_NOT_FOUND));
+    EXPECT_EQ(finish(), Message(IDS_CONFIG_NOT_FOUND));
     env.WriteProgramFile("l11config.bld", "2\r\n*end:");
-    EXPECT_EQ(finish(), Text(IDS_CONFIG_CORRUPT));
+    EXPECT_EQ(finish(), Message(IDS_CONFIG_CORRUPT));
     env.WriteProgramFile("l11config.bld", "1\r\n*A.bin:*end:");
     EXPECT_EQ(finish(), "The following upgrade file: a.bin is missing.");
     ASSERT_TRUE(env.SettleTcpPrinter(address));
@@ -360,20 +304,19 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     std::filesystem::create_directories(std::filesystem::path(ProgramDirectory()) / "dir");
     env.WriteProgramFile("dir/keep", "");
     env.WriteProgramFile("l11config.bld", "2\r\n*a.bin:*x:*dir:*end:");
-    EXPECT_EQ(finish(), Text(IDS_FILE_NOT_OPENED));
+    EXPECT_EQ(finish(), Message(IDS_FILE_NOT_OPENED));
     EXPECT_TRUE(WaitForReport(env.reportPath, "\"event\":\"disconnect\"", 3, kPromptMs));
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 1);
     // 20 full pieces, each at least the step (a hundredth of the set).
-    EXPECT_EQ(w.ControlAs<QProgressBar>(IDC_PROGRESS)->value(), 20);
+    EXPECT_EQ(w.Controls().GetPos(IDC_PROGRESS), 20);
     EXPECT_EQ(CountReport(env.reportPath, "\"event\":\"upgrade\""), 0);
 
     // A file whose size changed since its entry was read is not sent: the
     // entry says 0 bytes, the file reads more.
-    std::filesystem::create_symlink("/proc/self/status", std::filesystem::path(ProgramDirectory()) / "grow.bin");
+    env.LinkProgramFile("grow.bin", "/proc/self/status");
     env.WriteProgramFile("l11config.bld", "1\r\n*grow.bin:*end:");
     std::string sizeChanged = finish();
-    std::filesystem::remove(std::filesystem::path(ProgramDirectory()) / "grow.bin");
-    EXPECT_EQ(sizeChanged, Text(IDS_FILE_NOT_SENT));
+    EXPECT_EQ(sizeChanged, Message(IDS_FILE_NOT_SENT));
     EXPECT_TRUE(WaitForReport(env.reportPath, "\"name\":\"grow.bin\",\"announced\":0,\"received\":0", 1,
                               kPromptMs));
 
@@ -385,26 +328,4 @@ TEST(WizardPages, TransferFailuresSayWhichStepAndCloseTheConnection)
     EXPECT_EQ(w.FinishText(), "Done");
     ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
     EXPECT_EQ(CountReport(env.reportPath, "\"name\":\"a.bin\",\"announced\":20480,\"received\":20480"), 2);
-}
-
-TEST(WizardPages, ThePrinterExchangesKeepTheComputerAwake)
-{
-    PrivateBus bus;
-    ASSERT_TRUE(bus.Running());
-    LogindStandin logind;
-    ASSERT_TRUE(logind.Start(ORVI_LOGIND_STANDIN));
-    WizardEnvironment env;
-    std::vector<FirmwareFile> files = env.WriteFirmware({{"main.bin", std::string(3000, 'm')}});
-    std::string address = env.StartTcpPrinter();
-    WizardHarness w;
-    ToPreparation(w, address);
-    ASSERT_EQ(w.Page(), 2);
-    // Page 3's exchange took the inhibitor and let it go when it ended.
-    EXPECT_TRUE(logind.WaitFor("released", 1, kPromptMs)) << logind.Log();
-    EXPECT_EQ(logind.Count("inhibit sleep"), 1);
-    ASSERT_TRUE(w.Press("next"));
-    ASSERT_TRUE(w.Press("finish"));
-    EXPECT_EQ(w.FinishText(), "Done");
-    EXPECT_TRUE(logind.WaitFor("released", 2, kPromptMs)) << logind.Log();
-    EXPECT_EQ(logind.Count("inhibit sleep"), 2);
 }

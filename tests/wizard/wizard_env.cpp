@@ -3,12 +3,9 @@
 #include "tools/printer-sim/sha256.h"
 #include "upgrade/file_access.h"
 
-#include <arpa/inet.h>
-#include <cstdlib>
+#include "link/tcp_channel.h"
+
 #include <filesystem>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <fstream>
 #include <random>
 
@@ -19,14 +16,22 @@ std::string Sha256Hex(const std::string& bytes)
     return sha.FinishHex();
 }
 
+StoredValue Number(const std::string& name, uint32_t value)
+{
+    return {name, true, value, {}};
+}
+
+StoredValue Text(const std::string& name, const std::string& value)
+{
+    return {name, false, 0, value};
+}
+
 WizardEnvironment::WizardEnvironment()
 {
-    ::setenv("WINEPREFIX", (scratch.Path() / "wine").c_str(), 1);
-    // No scheduler at this address: the computer has no printer.
-    ::setenv("CUPS_SERVER", (scratch.Path() / "no-cups.sock").c_str(), 1);
     reportPath = (scratch.Path() / "report.jsonl").string();
     outDir = (scratch.Path() / "received").string();
     std::filesystem::create_directories(outDir);
+    SetUpMachine();
 }
 
 WizardEnvironment::~WizardEnvironment()
@@ -34,18 +39,19 @@ WizardEnvironment::~WizardEnvironment()
     std::error_code ec;
     for (const std::string& name : m_written)
         std::filesystem::remove_all(std::filesystem::path(ProgramDirectory()) / name, ec);
-    for (const char* v : {"WINEPREFIX", "CUPS_SERVER", "ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
-        ::unsetenv(v);
+    RestoreMachine();
 }
 
-void WizardEnvironment::SetUserRegistry(const std::string& text)
+std::string WizardEnvironment::HostFile(const std::string& name) const
 {
-    std::filesystem::path wine = scratch.Path() / "wine";
-    std::filesystem::create_directories(wine);
-    if (text.empty())
-        std::filesystem::remove(wine / "user.reg");
-    else
-        scratch.Write("wine/user.reg", text);
+    return HostPath(scratch.Path() / name);
+}
+
+bool WizardEnvironment::StartPrinter(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--out", HostPath(outDir), "--report", HostPath(reportPath)});
+    return printer.Start(all);
 }
 
 void WizardEnvironment::WriteProgramFile(const std::string& name, const std::string& bytes)
@@ -80,28 +86,23 @@ std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& o
     std::random_device seed;
     std::string address = "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + "." +
                           std::to_string(lastOctet >= 0 ? lastOctet : 2 + seed() % 250);
-    std::vector<std::string> args = {"--tcp", address + ":2864", "--out", outDir, "--report", reportPath};
+    std::vector<std::string> args = {"--tcp", address + ":2864"};
     args.insert(args.end(), options.begin(), options.end());
-    return printer.Start(args) ? address : std::string();
+    return StartPrinter(args) ? address : std::string();
 }
 
 bool WizardEnvironment::SettleTcpPrinter(const std::string& address)
 {
     const std::string mark = "unknown command QZ";
     const int before = CountReport(reportPath, mark);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(2864);
-    if (::inet_pton(AF_INET, address.c_str(), &to.sin_addr) != 1)
-        return false;
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
     // An unknown command: the printer reports it, and nothing else does.
-    const std::string command = "\x01QZ\r\n";
-    bool sent = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
-                ::send(fd, command.data(), command.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(command.size());
-    ::close(fd);
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    ChannelHandle h = OpenTcpChannel(address.c_str(), 2864, kPromptMs, kPromptMs, &error, &timedOut);
+    if (h == InvalidChannel)
+        return false;
+    const bool sent = SendTcpChannel(h, "\x01QZ\r\n", 5, &error, &timedOut) == 5;
+    CloseTcpChannel(h);
     return sent && WaitForReport(reportPath, mark, before + 1, kPromptMs);
 }
 

@@ -1,23 +1,18 @@
-// The real wizard window for a test: the program's own sheet in the Qt
-// frame, driven by clicks and keys the way a person drives it. Message
-// boxes are answered with OK as they appear, and remembered.
+// The real wizard window for a test, in this build's frame (the Qt dialog,
+// or comctl32's property sheet), driven the way a person drives it: clicks
+// on its buttons and radio buttons, an address typed into its control.
+// Message boxes are answered with OK as they come up, and remembered. The
+// state of a page is read from its real controls.
 #pragma once
 
 #include "app/my_property_sheet.h"
-#include "ui/qt/page_window.h"
-#include "ui/qt/wizard_window.h"
-
-#include <QString>
-#include <QTimer>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class QPushButton;
-
 struct AnsweredBox {
-    QString title;
+    std::string title;
     std::string text;
 };
 
@@ -25,33 +20,41 @@ class WizardHarness {
 public:
     WizardHarness();
     ~WizardHarness();
+    WizardHarness(const WizardHarness&) = delete;
+    WizardHarness& operator=(const WizardHarness&) = delete;
 
     CMyPropertySheet sheet;
-    std::unique_ptr<QtWizardWindow> window;
     std::vector<AnsweredBox> boxes;
 
     // Clicks a wizard button ("back", "next", "finish", "cancel") if a
-    // person could: it is shown and enabled. Returns whether it could.
+    // person could: it is shown and enabled. Returns whether it could, once
+    // the click and everything it queued have been handled.
     bool Press(const char* button);
     bool Shown(const char* button) const;
     bool Usable(const char* button) const;
-    QString FinishText() const;
+    std::string FinishText() const;
 
-    int Page() const { return window->Engine().CurrentPage(); }
-    bool Closed() const { return window->Engine().IsClosed(); }
-    QString Title() const { return window->windowTitle(); }
+    // The current page, from 0; whether the wizard has closed, and how (1
+    // by Finish, 0 by Cancel); the window's title.
+    int Page() const;
+    bool Closed() const;
+    int Result() const;
+    std::string Title() const;
 
-    // A control of the current page, by id.
-    QWidget* Control(int id) const;
-    template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
-    // Clicks a radio button of page 2.
+    // The current page's controls, as its window shows them.
+    IPageControls& Controls() const;
+    // Clicks a radio button of the current page.
     void ClickRadio(int id);
-    // Types into the address control, field by field, as a person would.
-    void TypeAddress(const QString& dotted);
+    // Puts an address into the current page's address control, field by
+    // field.
+    void TypeAddress(const std::string& dotted);
     // The texts of the boxes answered so far, and forgets them.
     std::vector<std::string> TakeMessages();
 
+    // The frame's own side, for the frame's own tests.
+    struct Frame;
+    Frame& FrameOf() { return *m_frame; }
+
 private:
-    QPushButton* Button(const char* name) const;
-    QTimer m_answerer;
+    std::unique_ptr<Frame> m_frame;
 };

@@ -1,4 +1,6 @@
-#include "tests/wizard/wizard_harness.h"
+#include "tests/wizard/wizard_harness_qt.h"
+
+#include "res/dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -7,76 +9,100 @@
 #include <QPushButton>
 #include <QTest>
 
-WizardHarness::WizardHarness()
+namespace {
+
+QPushButton* Button(const WizardHarness::Frame& f, const char* name)
 {
-    window = std::make_unique<QtWizardWindow>(sheet);
+    return f.window->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+WizardHarness::WizardHarness() : m_frame(std::make_unique<Frame>())
+{
+    m_frame->window = std::make_unique<QtWizardWindow>(sheet);
     // Answers each box as it comes up, as the person at the screen would.
-    QObject::connect(&m_answerer, &QTimer::timeout, [this] {
+    QObject::connect(&m_frame->answerer, &QTimer::timeout, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        boxes.push_back({box->windowTitle(), ToAnsi(box->text())});
+        boxes.push_back({ToAnsi(box->windowTitle()), ToAnsi(box->text())});
         box->button(QMessageBox::Ok)->click();
     });
-    m_answerer.start(5);
-    window->Engine().Start();
-    window->show();
+    m_frame->answerer.start(5);
+    m_frame->window->Engine().Start();
+    m_frame->window->show();
 }
 
 WizardHarness::~WizardHarness()
 {
-    m_answerer.stop();
+    m_frame->answerer.stop();
     if (!Closed())
-        window->Engine().Cancel();
-    window.reset();
-}
-
-QPushButton* WizardHarness::Button(const char* name) const
-{
-    return window->findChild<QPushButton*>(QString::fromLatin1(name));
+        m_frame->window->Engine().Cancel();
+    m_frame->window.reset();
 }
 
 bool WizardHarness::Shown(const char* button) const
 {
-    QPushButton* b = Button(button);
+    QPushButton* b = Button(*m_frame, button);
     return b && !b->isHidden();
 }
 
 bool WizardHarness::Usable(const char* button) const
 {
-    QPushButton* b = Button(button);
+    QPushButton* b = Button(*m_frame, button);
     return b && !b->isHidden() && b->isEnabled();
 }
 
-QString WizardHarness::FinishText() const
+std::string WizardHarness::FinishText() const
 {
-    return Button("finish")->text();
+    return ToAnsi(Button(*m_frame, "finish")->text());
 }
 
 bool WizardHarness::Press(const char* button)
 {
     if (!Usable(button))
         return false;
-    QTest::mouseClick(Button(button), Qt::LeftButton);
+    QTest::mouseClick(Button(*m_frame, button), Qt::LeftButton);
     return true;
 }
 
-QWidget* WizardHarness::Control(int id) const
+int WizardHarness::Page() const
 {
-    QtPageWindow* page = window->PageWindow(Page());
+    return m_frame->window->Engine().CurrentPage();
+}
+
+bool WizardHarness::Closed() const
+{
+    return m_frame->window->Engine().IsClosed();
+}
+
+int WizardHarness::Result() const
+{
+    return m_frame->window->Engine().Result();
+}
+
+std::string WizardHarness::Title() const
+{
+    return ToAnsi(m_frame->window->windowTitle());
+}
+
+QWidget* QtControl(WizardHarness& w, int id)
+{
+    QtPageWindow* page = w.FrameOf().window->PageWindow(w.Page());
     return page ? page->Control(id) : nullptr;
 }
 
 void WizardHarness::ClickRadio(int id)
 {
-    QWidget* radio = Control(id);
+    QWidget* radio = QtControl(*this, id);
     QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(4, radio->height() / 2));
 }
 
-void WizardHarness::TypeAddress(const QString& dotted)
+void WizardHarness::TypeAddress(const std::string& dotted)
 {
-    QWidget* control = Control(IDC_IP_ADDRESS);
-    QStringList octets = dotted.split(QLatin1Char('.'));
+    QWidget* control = QtControl(*this, IDC_IP_ADDRESS);
+    QStringList octets = QString::fromStdString(dotted).split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
         auto* field = control->findChild<QLineEdit*>(QStringLiteral("octet%1").arg(i));
         field->setFocus();
@@ -84,13 +110,4 @@ void WizardHarness::TypeAddress(const QString& dotted)
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, octets.value(i));
     }
-}
-
-std::vector<std::string> WizardHarness::TakeMessages()
-{
-    std::vector<std::string> texts;
-    for (const AnsweredBox& b : boxes)
-        texts.push_back(b.text);
-    boxes.clear();
-    return texts;
 }
