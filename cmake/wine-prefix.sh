@@ -14,6 +14,14 @@ wine_prefix() {
     # A first start now and then loses a race with Wine's own services; a
     # second one from where it stopped goes through.
     { WINEPREFIX="$1" wineboot --init && WINEPREFIX="$1" wineserver -w; } ||
-      { WINEPREFIX="$1" wineserver -k; WINEPREFIX="$1" wineboot --init && WINEPREFIX="$1" wineserver -w; }
+      { WINEPREFIX="$1" wineserver -k; WINEPREFIX="$1" wineboot --init && WINEPREFIX="$1" wineserver -w; } ||
+      return 1
+    # No window manager runs on a test's display, and Wine waits up to two
+    # seconds for one to see each window it hides; windows it does not hand
+    # to a manager need no such wait. A program that crashes must end, not
+    # wait on its display for someone to close Wine's crash dialog.
+    WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+      WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+      WINEPREFIX="$1" wineserver -w
   fi
 }

@@ -9,9 +9,9 @@ set -uo pipefail
 PROMPT=${ORVI_E2E_PROMPT_S:-60}
 
 for tool in Xvfb xdotool wine wineserver cmp; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
-[ -x "$SIM" ] || { echo "skipped: no simulated printer at $SIM (build the linux preset first)"; exit 77; }
+[ -x "$SIM" ] || { echo "FAIL: no simulated printer at $SIM (build the linux preset first)"; exit 1; }
 
 SCRATCH=$(mktemp -d)
 # A private scheduler's backends run as lp and must reach its folders.
@@ -70,10 +70,6 @@ wait_for() { # wait_for SECONDS COMMAND...: until the command succeeds
 window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 has_window() { [ -n "$(window "$1")" ]; }
 texts() { wine "$PROBE" "$1" 2>/dev/null | tr -d '\r'; }
-# The visible buttons of a window: "TEXT<tab>enabled|disabled" each; a
-# hidden button is not among them.
-buttons() { wine "$PROBE" --buttons "$1" 2>/dev/null | tr -d '\r'; }
-back_hidden() { ! buttons "$SHEET_TITLE" | grep -q 'Back'; }
 shows() { texts "$1" | grep -qF -- "$2"; }
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
