@@ -5,7 +5,10 @@
 #include "link/error_codes.h"
 #include "link/modem_lines_posix.h"
 
+#include "tests/support/host_process.h"
 #include "tests/support/pty_pair.h"
+
+#include "tests/support/elapsed.h"
 
 #include <gtest/gtest.h>
 
@@ -18,22 +21,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-// Deadlines are kept in whole milliseconds; a measurement may round the
-// other way.
-constexpr long kClockSlackMs = 2;
-
-long MsSince(Clock::time_point start)
-{
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 ChannelHandle OpenSerial(const PtyPair& pty, uint32_t readTimeout = 10000, uint32_t writeTimeout = 10000,
                          uint32_t baud = 19200)
@@ -108,7 +99,7 @@ TEST(DeviceChannel, ReadGivesUpWhenBytesStopComing)
     pty.Send(three);
     Read first = ReadLine(h, 1024, 300);
     ASSERT_EQ(first.ok, 1);
-    auto start = Clock::now();
+    auto start = TestClock::now();
     Read cut = ReadLine(h, 1024, 300);
     long waited = MsSince(start);
     EXPECT_EQ(cut.ok, 0);
@@ -116,7 +107,7 @@ TEST(DeviceChannel, ReadGivesUpWhenBytesStopComing)
     EXPECT_EQ(cut.bytes.substr(0, 3), "abc");
     EXPECT_EQ(cut.error, kErrorByteTimedOut);
     EXPECT_GE(waited + kClockSlackMs, 300);
-    EXPECT_LT(waited, 300 + 50 + 250);
+    EXPECT_LT(waited, 300 + 50 + kHangMarginMs);
 
     // A read call as long as the limit: it fails after one empty call.
     ChannelHandle slow = OpenSerial(pty, 400);
@@ -124,21 +115,21 @@ TEST(DeviceChannel, ReadGivesUpWhenBytesStopComing)
     CloseChannel(h);
     slow = OpenSerial(pty, 400);
     ASSERT_NE(slow, InvalidChannel);
-    start = Clock::now();
+    start = TestClock::now();
     Read quiet = ReadLine(slow, 1024, 100);
     waited = MsSince(start);
     EXPECT_EQ(quiet.ok, 0);
     EXPECT_EQ(quiet.length, 0);
     EXPECT_GE(waited + kClockSlackMs, 400);
-    EXPECT_LT(waited, 400 + 250);
+    EXPECT_LT(waited, 400 + kHangMarginMs);
 
     // A device that goes away fails the read at once.
     pty.CloseMaster();
-    start = Clock::now();
+    start = TestClock::now();
     Read gone = ReadLine(slow, 1024);
     EXPECT_EQ(gone.ok, 0);
     EXPECT_NE(gone.error, 0);
-    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_LT(MsSince(start), static_cast<long>(kReadByteLimitMs)); // not the byte's limit
     CloseChannel(slow);
 }
 
@@ -166,12 +157,12 @@ TEST(DeviceChannel, WritesAllOrFailsWithinTheWriteTimeout)
 
     // Nothing drains the other side: the write cannot finish in time.
     std::string big(4 << 20, 'z');
-    auto start = Clock::now();
+    auto start = TestClock::now();
     EXPECT_EQ(WriteChannel(h, big.data(), static_cast<int32_t>(big.size()), &error), 0);
     long waited = MsSince(start);
     EXPECT_EQ(error, kErrorByteTimedOut);
     EXPECT_GE(waited + kClockSlackMs, 300);
-    EXPECT_LT(waited, 300 + 250);
+    EXPECT_LT(waited, 300 + kHangMarginMs);
     EXPECT_EQ(CloseChannel(h), 1);
 }
 
@@ -308,31 +299,21 @@ TEST(DeviceChannel, SerialWritesGoOnlyWhileThePrinterAssertsDsr)
 
 namespace {
 
-// A process that stays alive until killed, as a terminal program holding a
-// port would.
+// A process that stays alive until it is ended, as a terminal program
+// holding a port would.
 class LiveProcess {
 public:
-    LiveProcess()
-    {
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            for (;;)
-                ::pause();
-        }
-    }
-    ~LiveProcess() { Kill(); }
-    pid_t Pid() const { return m_pid; }
+    LiveProcess() { m_process.Start({"/bin/sleep", "600"}); }
+    pid_t Pid() const { return static_cast<pid_t>(m_process.Pid()); }
     void Kill()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
+        int code = 0;
+        m_process.Signal(SIGKILL);
+        m_process.WaitExit(kHostEndMs, code);
     }
 
 private:
-    pid_t m_pid = -1;
+    HostProcess m_process;
 };
 
 std::string LockFileFor(const PtyPair& pty)

@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <termios.h>
 #include <unistd.h>
 
@@ -99,25 +100,6 @@ std::set<std::pair<int, std::string>> OpenDescriptors()
 
 } // namespace
 
-TEST(PortSettingsMapping, IndicesBecomeDevicesAndRates)
-{
-    EXPECT_STREQ(SerialDeviceName(0), "COM1");
-    for (int32_t other : {1, -1, 7})
-        EXPECT_STREQ(SerialDeviceName(other), "COM2") << other;
-    EXPECT_STREQ(ParallelDeviceName(0), "LPT1");
-    for (int32_t other : {1, -1, 2})
-        EXPECT_STREQ(ParallelDeviceName(other), "LPT2") << other;
-    EXPECT_EQ(BaudRateFor(0), 4800u);
-    EXPECT_EQ(BaudRateFor(1), 9600u);
-    EXPECT_EQ(BaudRateFor(3), 38400u);
-    for (int32_t other : {2, 4, -1})
-        EXPECT_EQ(BaudRateFor(other), 19200u) << other;
-    const uint8_t octets[4] = {10, 0, 0, 5};
-    EXPECT_EQ(FormatIpAddress(octets), "10.0.0.5");
-    const uint8_t edges[4] = {255, 0, 255, 1};
-    EXPECT_EQ(FormatIpAddress(edges), "255.0.255.1");
-}
-
 TEST_F(PortDispatchTest, NoModeMeansNothingIsTouched)
 {
     for (CommMode mode : {-1, 5}) {
@@ -140,8 +122,21 @@ TEST_F(PortDispatchTest, NoModeMeansNothingIsTouched)
 
 TEST_F(PortDispatchTest, SerialAndParallelModesUseTheChosenPort)
 {
-    // Nothing selected (-1) means COM2 at 19200 baud.
+    // The line the printer's end sees for each baud-rate entry: any but the
+    // three others is 19200.
     settings.mode = Com;
+    settings.serial = 0;
+    const std::pair<int32_t, speed_t> rates[] = {{0, B4800}, {1, B9600}, {3, B38400}, {2, B19200}, {4, B19200}};
+    for (auto [index, speed] : rates) {
+        settings.baud = index;
+        ASSERT_EQ(Open(), 1);
+        termios line{};
+        ASSERT_EQ(::tcgetattr(com1.Master(), &line), 0);
+        EXPECT_EQ(::cfgetospeed(&line), speed) << index;
+        EXPECT_EQ(Close(), 1);
+    }
+
+    // Nothing selected (-1) means COM2 at 19200 baud.
     settings.serial = -1;
     settings.baud = -1;
     ASSERT_EQ(Open(), 1);

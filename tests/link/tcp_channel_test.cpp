@@ -5,6 +5,8 @@
 
 #include "tests/support/loopback.h"
 
+#include "tests/support/elapsed.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,17 +15,6 @@
 #include <thread>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-// Deadlines are kept in whole milliseconds; a measurement may round the
-// other way.
-constexpr long kClockSlackMs = 2;
-
-long MsSince(Clock::time_point start)
-{
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 struct Open {
     ChannelHandle h;
@@ -35,7 +26,7 @@ struct Open {
 Open Connect(const char* host, uint32_t port, uint32_t limit = 2000, uint32_t sendLimit = 2000)
 {
     Open o{};
-    auto start = Clock::now();
+    auto start = TestClock::now();
     o.h = OpenTcpChannel(host, port, limit, sendLimit, &o.error, &o.timedOut);
     o.ms = MsSince(start);
     return o;
@@ -71,7 +62,7 @@ TEST(TcpChannel, ConnectFailuresAreReportedAndBounded)
     EXPECT_EQ(refused.h, InvalidChannel);
     EXPECT_EQ(refused.timedOut, 0);
     EXPECT_NE(refused.error, 0);
-    EXPECT_LT(refused.ms, 1000);
+    EXPECT_LT(refused.ms, 2000); // the connect's limit
 
     // A listener whose backlog is full drops the handshake: the connect
     // runs out of its limit.
@@ -84,9 +75,11 @@ TEST(TcpChannel, ConnectFailuresAreReportedAndBounded)
     EXPECT_EQ(silent.timedOut, 1);
     EXPECT_EQ(silent.error, kErrorSocketTimedOut);
     EXPECT_GE(silent.ms + kClockSlackMs, 300);
-    EXPECT_LT(silent.ms, 300 + 250);
+    EXPECT_LT(silent.ms, 300 + kHangMarginMs);
 
-    Open unknown = Connect("no-such-host.invalid", 2864, 3000);
+    // A name no resolver can hold (it has blanks) is refused without a
+    // query, so the result does not hang on a name server.
+    Open unknown = Connect("no such host", 2864, 3000);
     EXPECT_EQ(unknown.h, InvalidChannel);
     EXPECT_EQ(unknown.error, kErrorHostUnknown);
     EXPECT_EQ(unknown.timedOut, 0);
@@ -128,12 +121,12 @@ TEST(TcpChannel, ReceivesOneLineByteByByte)
     // The printer hangs up in the middle of the line: fail at once.
     printer.Send("0\r");
     printer.Close();
-    auto start = Clock::now();
+    auto start = TestClock::now();
     Line cut = Receive(o.h, 1024);
     EXPECT_EQ(cut.result, 0);
     EXPECT_EQ(cut.timedOut, 0);
     EXPECT_EQ(cut.error, kErrorPeerClosed);
-    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_LT(MsSince(start), 2000); // the byte's limit
     EXPECT_EQ(CloseTcpChannel(o.h), 1);
 }
 
@@ -156,7 +149,7 @@ TEST(TcpChannel, EachByteGetsAFreshLimit)
             printer.Send(std::string(1, c));
         }
     });
-    auto start = Clock::now();
+    auto start = TestClock::now();
     Line patient = Receive(o.h, 1024);
     slow.join();
     EXPECT_EQ(patient.result, 2);
@@ -166,7 +159,7 @@ TEST(TcpChannel, EachByteGetsAFreshLimit)
     g_hookCalls = 0;
     SetWaitHook(CountHook, nullptr);
     printer.Send("1");
-    start = Clock::now();
+    start = TestClock::now();
     Line stalled = Receive(o.h, 1024);
     long waited = MsSince(start);
     SetWaitHook(nullptr, nullptr);
@@ -174,7 +167,7 @@ TEST(TcpChannel, EachByteGetsAFreshLimit)
     EXPECT_EQ(stalled.timedOut, 1);
     EXPECT_EQ(stalled.error, kErrorSocketTimedOut);
     EXPECT_GE(waited + kClockSlackMs, 500);
-    EXPECT_LT(waited, 500 + 250);
+    EXPECT_LT(waited, 500 + kHangMarginMs);
     EXPECT_GE(g_hookCalls, 4);
     CloseTcpChannel(o.h);
 }
@@ -188,13 +181,13 @@ TEST(TcpChannel, SendHasOneLimitForTheWholeBuffer)
     std::string big(64 << 20, 'b');
     int32_t error = 0;
     int16_t timedOut = 0;
-    auto start = Clock::now();
+    auto start = TestClock::now();
     EXPECT_EQ(SendTcpChannel(o.h, big.data(), static_cast<int32_t>(big.size()), &error, &timedOut), 0);
     long waited = MsSince(start);
     EXPECT_EQ(timedOut, 1);
     EXPECT_EQ(error, kErrorSocketTimedOut);
     EXPECT_GE(waited + kClockSlackMs, 300);
-    EXPECT_LT(waited, 300 + 250);
+    EXPECT_LT(waited, 300 + kHangMarginMs);
     CloseTcpChannel(o.h);
 }
 

@@ -1,3 +1,4 @@
+#include "sim_client.h"
 #include "tools/printer-sim/command_parser.h"
 #include "upgrade/commands.h"
 
@@ -7,11 +8,6 @@
 #include <vector>
 
 namespace {
-
-std::string Cmd(const unsigned char (&cmd)[kCommandLength])
-{
-    return std::string(reinterpret_cast<const char*>(cmd), kCommandLength);
-}
 
 // Every event of `stream` fed in pieces of `piece` bytes, one word per
 // event; consecutive data events are joined, since how data is cut into

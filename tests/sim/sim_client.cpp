@@ -1,5 +1,7 @@
 #include "sim_client.h"
 
+#include "link/monotonic_clock.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -16,18 +18,11 @@
 
 namespace {
 
-int64_t NowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 // 1 when fd is readable (or ended) before the deadline.
 int WaitReadable(int fd, int64_t deadline)
 {
     for (;;) {
-        int64_t left = deadline - NowMs();
+        int64_t left = deadline - static_cast<int64_t>(MonotonicMs());
         if (left <= 0)
             return 0;
         pollfd p = {fd, POLLIN, 0};
@@ -82,7 +77,7 @@ int SendAll(int fd, const std::string& bytes)
 int ReadStatusLine(int fd, std::string& line, int timeoutMs, size_t cap)
 {
     line.clear();
-    int64_t deadline = NowMs() + timeoutMs;
+    int64_t deadline = static_cast<int64_t>(MonotonicMs()) + timeoutMs;
     while (line.size() < cap) {
         if (!WaitReadable(fd, deadline))
             return 0;
@@ -99,7 +94,7 @@ int ReadStatusLine(int fd, std::string& line, int timeoutMs, size_t cap)
 int ReadToEnd(int fd, std::string& bytes, int timeoutMs)
 {
     bytes.clear();
-    int64_t deadline = NowMs() + timeoutMs;
+    int64_t deadline = static_cast<int64_t>(MonotonicMs()) + timeoutMs;
     for (;;) {
         if (!WaitReadable(fd, deadline))
             return 0;

@@ -1,7 +1,15 @@
 // The client's side of the line, done the way the wizard does it.
 #pragma once
 
+#include "upgrade/commands.h"
+
 #include <string>
+
+// A five-byte command as the bytes on the wire.
+inline std::string Cmd(const unsigned char (&cmd)[kCommandLength])
+{
+    return std::string(reinterpret_cast<const char*>(cmd), kCommandLength);
+}
 
 // A loopback connection to `port`.
 int ConnectTcp(int port, int& fd);

@@ -1,19 +1,10 @@
 #include "sim_process.h"
 
+#include "link/monotonic_clock.h"
+
 #include <chrono>
 #include <fstream>
 #include <thread>
-
-namespace {
-
-int64_t NowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-} // namespace
 
 int SimProcess::Start(const std::vector<std::string>& args)
 {
@@ -27,8 +18,8 @@ int SimProcess::Start(const std::vector<std::string>& args)
         return 0;
     // The start line comes once the printer listens; a printer that cannot
     // start says why and ends.
-    const int64_t deadline = NowMs() + kPromptMs;
-    while (NowMs() < deadline) {
+    const int64_t deadline = static_cast<int64_t>(MonotonicMs()) + kPromptMs;
+    while (static_cast<int64_t>(MonotonicMs()) < deadline) {
         std::ifstream in(output, std::ios::binary);
         std::string line;
         if (std::getline(in, line) && !in.eof()) {
@@ -87,11 +78,11 @@ int CountReport(const std::string& path, const std::string& needle)
 
 int WaitForReport(const std::string& path, const std::string& needle, int count, int timeoutMs)
 {
-    int64_t deadline = NowMs() + timeoutMs;
+    int64_t deadline = static_cast<int64_t>(MonotonicMs()) + timeoutMs;
     for (;;) {
         if (CountReport(path, needle) >= count)
             return 1;
-        if (NowMs() >= deadline)
+        if (static_cast<int64_t>(MonotonicMs()) >= deadline)
             return 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

@@ -15,18 +15,6 @@
 
 namespace {
 
-std::string Cmd(const unsigned char (&cmd)[kCommandLength])
-{
-    return std::string(reinterpret_cast<const char*>(cmd), kCommandLength);
-}
-
-std::string Sha(const std::string& bytes)
-{
-    Sha256 sha;
-    sha.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    return sha.FinishHex();
-}
-
 std::string EveryByte(size_t times)
 {
     std::string bytes;
@@ -97,14 +85,14 @@ TEST(SimTcp, UpgradeIsTakenByteForByteAndReported)
         "{\"event\":\"connect\",\"channel\":\"tcp\"}",
         "{\"event\":\"command\",\"name\":\"DT\",\"channel\":\"tcp\"}",
         "{\"event\":\"file\",\"name\":\"boot.bin\",\"announced\":" + std::to_string(boot.size()) +
-            ",\"received\":" + std::to_string(boot.size()) + ",\"sha256\":\"" + Sha(boot) +
+            ",\"received\":" + std::to_string(boot.size()) + ",\"sha256\":\"" + Sha256Hex(boot) +
             "\",\"stored\":true,\"channel\":\"tcp\"}",
         "{\"event\":\"command\",\"name\":\"DT\",\"channel\":\"tcp\"}",
-        "{\"event\":\"file\",\"name\":\"empty.bin\",\"announced\":0,\"received\":0,\"sha256\":\"" + Sha("") +
+        "{\"event\":\"file\",\"name\":\"empty.bin\",\"announced\":0,\"received\":0,\"sha256\":\"" + Sha256Hex("") +
             "\",\"stored\":true,\"channel\":\"tcp\"}",
         "{\"event\":\"command\",\"name\":\"DT\",\"channel\":\"tcp\"}",
         "{\"event\":\"file\",\"name\":\"l11config.bld\",\"announced\":" + std::to_string(config.size()) +
-            ",\"received\":" + std::to_string(config.size()) + ",\"sha256\":\"" + Sha(config) +
+            ",\"received\":" + std::to_string(config.size()) + ",\"sha256\":\"" + Sha256Hex(config) +
             "\",\"stored\":true,\"channel\":\"tcp\"}",
         "{\"event\":\"command\",\"name\":\"SR\",\"channel\":\"tcp\"}",
         "{\"event\":\"upgrade\",\"files\":[\"boot.bin\",\"empty.bin\",\"l11config.bld\"],\"channel\":\"tcp\"}",

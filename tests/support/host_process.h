@@ -25,6 +25,8 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::string& outputPath = "");
     // Sends a host signal (15 SIGTERM, 9 SIGKILL).
     bool Signal(int sig);
+    // Its host process id, 0 before it started.
+    long Pid() const;
     bool Running();
     // Waits at most timeoutMs for the end: true with its exit status (-1
     // after a signal).

@@ -73,6 +73,11 @@ bool HostProcess::Signal(int sig)
     return m_h->pid > 0 && !m_h->ended && ::kill(m_h->pid, sig) == 0;
 }
 
+long HostProcess::Pid() const
+{
+    return m_h->pid > 0 ? m_h->pid : 0;
+}
+
 bool HostProcess::Running()
 {
     return m_h->pid > 0 && !m_h->Reap(WNOHANG);

@@ -132,6 +132,11 @@ bool HostProcess::Signal(int sig)
     return RunHost({"/bin/kill", signal, m_h->pid}) == 0;
 }
 
+long HostProcess::Pid() const
+{
+    return m_h->pid.empty() ? 0 : std::stol(m_h->pid);
+}
+
 bool HostProcess::Running()
 {
     return !m_h->pid.empty() && !m_h->ReadStatus();

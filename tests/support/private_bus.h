@@ -3,12 +3,12 @@
 // and the stand-in logind on it. Both end with their objects.
 #pragma once
 
+#include "tests/support/host_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 #include <memory>
 #include <string>
-#include <sys/types.h>
 
 class PrivateBus {
 public:
@@ -21,7 +21,7 @@ public:
 
 private:
     TempDir m_dir;
-    pid_t m_pid = -1;
+    HostProcess m_bus;
     std::unique_ptr<ScopedEnv> m_address;
 };
 
@@ -40,5 +40,5 @@ public:
 
 private:
     TempDir m_dir;
-    pid_t m_pid = -1;
+    HostProcess m_process;
 };

@@ -33,14 +33,3 @@ TEST(PrinterCommands, DtHeaderCarriesSizeAndNameAsListed)
     std::string withNul("a\0b", 3);
     EXPECT_EQ(FormatDtHeader(1, withNul), std::string("\x01" "DT1,R:a\0b\r\n", 12));
 }
-
-TEST(PrinterCommands, StatusFirstByteSelectsItsText)
-{
-    EXPECT_EQ(StatusStringId('0'), 116);
-    EXPECT_EQ(StatusStringId('1'), 117);
-    EXPECT_EQ(StatusStringId('2'), 118);
-    EXPECT_EQ(StatusStringId('3'), 119);
-    EXPECT_EQ(StatusStringId('4'), 120);
-    for (unsigned char other : {'5', ' ', 'A', '\n', '/', '\0', '\xff'})
-        EXPECT_EQ(StatusStringId(other), 121) << int(other);
-}

@@ -9,13 +9,6 @@
 #include <fstream>
 #include <random>
 
-std::string Sha256Hex(const std::string& bytes)
-{
-    Sha256 sha;
-    sha.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    return sha.FinishHex();
-}
-
 StoredValue Number(const std::string& name, uint32_t value)
 {
     return {name, true, value, {}};

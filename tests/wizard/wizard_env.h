@@ -91,5 +91,3 @@ private:
 // Whether the report shows exactly these files received whole, in this
 // order, then the upgrade; the failure text says what differed.
 std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files);
-
-std::string Sha256Hex(const std::string& bytes);

@@ -96,3 +96,10 @@ std::string Sha256::FinishHex()
             hex += kHex[(word >> shift) & 0xF];
     return hex;
 }
+
+std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 sha;
+    sha.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return sha.FinishHex();
+}

@@ -21,3 +21,6 @@ private:
     size_t m_buffered = 0;
     uint64_t m_length = 0;
 };
+
+// The digest of bytes held whole.
+std::string Sha256Hex(const std::string& bytes);
