@@ -55,13 +55,6 @@ constexpr int32_t kDsrPaceBytes = 64;
 // driver does) is asked again after a pause that grows up to this.
 constexpr int kReadRecheckMs = 50;
 
-Device* FromHandle(ChannelHandle h)
-{
-    if (h == InvalidChannel || h == 0)
-        return nullptr;
-    return reinterpret_cast<Device*>(h);
-}
-
 int PollMs(uint64_t deadline)
 {
     uint64_t now = MonotonicMs();
@@ -220,14 +213,14 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
     if (d->isTty && pLine)
         ApplyLine(fd, *pLine);
     d->watchDsr = d->isTty && pLine && ReadDsrLine(fd) != DsrLine::NotReported;
-    return reinterpret_cast<ChannelHandle>(d);
+    return ChannelHandleOf(d);
 }
 
 int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int32_t* pnWritten,
                 int32_t* pnError)
 {
     *pnWritten = 0;
-    Device* d = FromHandle(hDevice);
+    Device* d = ChannelObject<Device>(hDevice);
     if (!d) {
         *pnError = kErrorBadHandle;
         return 0;
@@ -267,7 +260,7 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
 int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32_t* pnError)
 {
     *pbGot = 0;
-    Device* d = FromHandle(hDevice);
+    Device* d = ChannelObject<Device>(hDevice);
     if (!d) {
         *pnError = kErrorBadHandle;
         return 0;
@@ -320,7 +313,7 @@ void DeviceClearError(ChannelHandle)
 
 int DeviceClose(ChannelHandle hDevice)
 {
-    Device* d = FromHandle(hDevice);
+    Device* d = ChannelObject<Device>(hDevice);
     if (!d)
         return 0;
     // What a failed write left queued would hold close() for the driver's

@@ -6,15 +6,26 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 namespace {
 
 // InvalidChannel is also the pseudo-handle of the current process, which
-// the system would accept; refuse it and null here.
+// the system would accept; the one conversion refuses it.
 HANDLE FromHandle(ChannelHandle h)
 {
-    if (h == InvalidChannel || h == 0)
-        return nullptr;
-    return reinterpret_cast<HANDLE>(h);
+    return ChannelObject<void>(h);
+}
+
+// Windows finds COM1 to COM9 and LPT1 to LPT9 by their plain names; a port
+// numbered above 9 only in the device namespace: COM12 is \\.\COM12.
+std::string DeviceName(const char* pszDevice)
+{
+    const std::string name = pszDevice;
+    const bool port = name.size() > 4 && (_strnicmp(pszDevice, "COM", 3) == 0 || _strnicmp(pszDevice, "LPT", 3) == 0) &&
+                      name.find_first_not_of("0123456789", 3) == std::string::npos;
+    return port ? "\\\\.\\" + name : name;
 }
 
 } // namespace
@@ -22,7 +33,8 @@ HANDLE FromHandle(ChannelHandle h)
 ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
                          const SerialLine* pLine, int32_t* pnError)
 {
-    HANDLE h = CreateFileA(pszDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string name = DeviceName(pszDevice);
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *pnError = LastSystemError();
         return InvalidChannel;
@@ -50,7 +62,7 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
         dcb.fRtsControl = RTS_CONTROL_DISABLE;
         SetCommState(h, &dcb);
     }
-    return reinterpret_cast<ChannelHandle>(h);
+    return ChannelHandleOf(h);
 }
 
 int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int32_t* pnWritten,

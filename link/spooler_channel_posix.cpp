@@ -75,13 +75,6 @@ void CancelJob(const SpoolerJob& job)
     httpClose(http);
 }
 
-SpoolerJob* JobOf(ChannelHandle hChannel)
-{
-    if (hChannel == InvalidChannel || hChannel == 0)
-        return nullptr;
-    return reinterpret_cast<SpoolerJob*>(hChannel);
-}
-
 bool HasNul(const std::string& str)
 {
     return str.find('\0') != std::string::npos;
@@ -130,12 +123,12 @@ ChannelHandle OpenSpoolerChannelWithin(const std::string& strPrinterName, const 
         CancelJob(*job);
         return InvalidChannel;
     }
-    return reinterpret_cast<ChannelHandle>(job.release());
+    return ChannelHandleOf(job.release());
 }
 
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
-    SpoolerJob* job = JobOf(hChannel);
+    SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);
     int32_t nError = 0;
     if (!job)
         nError = EBADF;
@@ -163,7 +156,7 @@ int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLe
 
 int CloseSpoolerChannel(ChannelHandle hChannel)
 {
-    std::unique_ptr<SpoolerJob> job(JobOf(hChannel));
+    std::unique_ptr<SpoolerJob> job(ChannelObject<SpoolerJob>(hChannel));
     if (!job)
         return 1;
     // libcups sends what it has buffered only now: the scheduler may still

@@ -17,13 +17,6 @@ struct SpoolerJob {
     bool bLostData = false;
 };
 
-SpoolerJob* JobOf(ChannelHandle h)
-{
-    if (h == InvalidChannel || h == 0)
-        return nullptr;
-    return reinterpret_cast<SpoolerJob*>(h);
-}
-
 } // namespace
 
 ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName)
@@ -61,12 +54,12 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
         return InvalidChannel;
     }
     job->hPrinter = h;
-    return reinterpret_cast<ChannelHandle>(job);
+    return ChannelHandleOf(job);
 }
 
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
-    SpoolerJob* job = JobOf(hChannel);
+    SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);
     if (!job || nLength < 0) {
         *pnError = ERROR_INVALID_HANDLE;
         return 0;
@@ -86,7 +79,7 @@ int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLe
 
 int CloseSpoolerChannel(ChannelHandle hChannel)
 {
-    SpoolerJob* job = JobOf(hChannel);
+    SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);
     if (!job)
         return 1;
     bool bHandedOver = false;

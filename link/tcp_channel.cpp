@@ -6,13 +6,6 @@
 
 namespace {
 
-CTimeoutSocket* FromHandle(ChannelHandle h)
-{
-    if (h == InvalidChannel || h == 0)
-        return nullptr;
-    return reinterpret_cast<CTimeoutSocket*>(h);
-}
-
 void Fail(int32_t error, int32_t* pnError, int16_t* pbTimedOut)
 {
     *pnError = error;
@@ -154,13 +147,13 @@ ChannelHandle OpenTcpChannel(const char* pszHost, uint32_t nPort, uint32_t nConn
         return InvalidChannel;
     }
     socket->m_bConnected = 1;
-    return reinterpret_cast<ChannelHandle>(socket);
+    return ChannelHandleOf(socket);
 }
 
 int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength,
                        int32_t* pnError, int16_t* pbTimedOut)
 {
-    CTimeoutSocket* socket = FromHandle(hChannel);
+    CTimeoutSocket* socket = ChannelObject<CTimeoutSocket>(hChannel);
     if (!socket) {
         Fail(0, pnError, pbTimedOut);
         return 0;
@@ -179,7 +172,7 @@ int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLen
 int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
                           unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut)
 {
-    CTimeoutSocket* socket = FromHandle(hChannel);
+    CTimeoutSocket* socket = ChannelObject<CTimeoutSocket>(hChannel);
     if (!socket) {
         Fail(0, pnError, pbTimedOut);
         return 0;
@@ -208,6 +201,6 @@ int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapaci
 
 int CloseTcpChannel(ChannelHandle hChannel)
 {
-    delete FromHandle(hChannel);
+    delete ChannelObject<CTimeoutSocket>(hChannel);
     return 1;
 }
