@@ -1,27 +1,8 @@
 #include "link/port_dispatch.h"
 
-#include "link/device_channel.h"
-#include "link/spooler_channel.h"
-#include "link/tcp_channel.h"
+#include "link/channel_table.h"
 
 #include <cstdio>
-
-namespace {
-
-ChannelHandle OpenSerial(const IPortSettings& settings, const LinkLimits& limits)
-{
-    int32_t error = 0;
-    return OpenSerialChannel(SerialDeviceName(settings.GetSerialPort()), limits.deviceReadMs, limits.deviceWriteMs,
-                             BaudRateFor(settings.GetBaudRate()), 0, 0, &error);
-}
-
-ChannelHandle OpenParallel(const IPortSettings& settings, const LinkLimits& limits)
-{
-    return OpenParallelChannel(ParallelDeviceName(settings.GetParallelPort()), limits.deviceReadMs,
-                               limits.deviceWriteMs);
-}
-
-} // namespace
 
 const char* SerialDeviceName(int32_t nSerialPort)
 {
@@ -50,104 +31,58 @@ std::string FormatIpAddress(const uint8_t octets[4])
     return text;
 }
 
+ChannelKind KindForMode(CommMode mode)
+{
+    switch (mode) {
+    case Com: return ChannelKind::Serial;
+    case Lpt: return ChannelKind::Parallel;
+    case Dual: return ChannelKind::Dual;
+    case Network: return ChannelKind::Queue;
+    case TcpIp: return ChannelKind::Tcp;
+    default: return ChannelKind::None;
+    }
+}
+
+ChannelParams ParamsFromSettings(const IPortSettings& settings, const LinkLimits& limits)
+{
+    ChannelParams p;
+    p.kind = KindForMode(settings.GetCommMode());
+    p.limits = limits;
+    p.serialDevice = SerialDeviceName(settings.GetSerialPort());
+    p.baud = BaudRateFor(settings.GetBaudRate());
+    p.parallelDevice = ParallelDeviceName(settings.GetParallelPort());
+    if (p.kind == ChannelKind::Queue)
+        p.queue = settings.GetPrinterName();
+    if (p.kind == ChannelKind::Tcp) {
+        // The address control is read only when a TCP connection opens.
+        uint8_t octets[4] = {};
+        settings.GetIpAddress(octets);
+        p.host = FormatIpAddress(octets);
+    }
+    return p;
+}
+
 int DispatchOpenPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle& hPort,
                      ChannelHandle& hStatusPort)
 {
-    switch (settings.GetCommMode()) {
-    case Com:
-        hPort = OpenSerial(settings, limits);
-        return hPort != InvalidChannel;
-    case Lpt:
-        hPort = OpenParallel(settings, limits);
-        return hPort != InvalidChannel;
-    case Dual:
-        hStatusPort = OpenSerial(settings, limits);
-        if (hStatusPort == InvalidChannel)
-            return 0;
-        hPort = OpenParallel(settings, limits);
-        if (hPort == InvalidChannel) {
-            CloseChannel(hStatusPort);
-            return 0;
-        }
-        return 1;
-    case Network:
-        hPort = OpenSpoolerChannel(settings.GetPrinterName(), kSpoolerDocumentName);
-        return hPort != InvalidChannel;
-    case TcpIp: {
-        uint8_t octets[4] = {};
-        settings.GetIpAddress(octets);
-        int32_t error = 0;
-        int16_t timedOut = 0;
-        hPort = OpenTcpChannel(FormatIpAddress(octets).c_str(), kTcpPrinterPort, limits.tcpConnectMs,
-                               limits.tcpSendMs, &error, &timedOut);
-        return hPort != InvalidChannel;
-    }
-    default:
-        return 1;
-    }
+    return OpenChannels(ParamsFromSettings(settings, limits), hPort, hStatusPort) == LinkStatus::Done;
 }
 
 int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
                       const void* pBuffer, int32_t nLength, bool bStatusPort)
 {
-    int32_t error = 0;
-    switch (settings.GetCommMode()) {
-    case Com:
-    case Lpt:
-        return WriteChannel(hPort, pBuffer, nLength, &error);
-    case Dual:
-        return WriteChannel(bStatusPort ? hStatusPort : hPort, pBuffer, nLength, &error);
-    case Network:
-        return WriteSpoolerChannel(hPort, pBuffer, nLength, &error);
-    case TcpIp: {
-        int16_t timedOut = 0;
-        return SendTcpChannel(hPort, pBuffer, nLength, &error, &timedOut) == nLength;
-    }
-    default:
-        return 1;
-    }
+    return WriteChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort, pBuffer, nLength, bStatusPort) ==
+           LinkStatus::Done;
 }
 
 int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
                      ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength)
 {
-    int32_t error = 0;
-    switch (settings.GetCommMode()) {
-    case Com:
-    case Lpt:
-        return ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs);
-    case Dual:
-        return ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs);
-    case Network:
-        // A printer queue carries nothing back.
-        return 0;
-    case TcpIp: {
-        int16_t timedOut = 0;
-        return ReceiveTcpChannel(hPort, pBuffer, *pnLength, kLineTerminator, &error, &timedOut) != 0;
-    }
-    default:
-        return 1;
-    }
+    return ReadChannelLine(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort, pBuffer, pnLength) ==
+           LinkStatus::Done;
 }
 
 int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort)
 {
-    switch (settings.GetCommMode()) {
-    case Com:
-    case Lpt:
-        CloseChannel(hPort);
-        break;
-    case Dual:
-        CloseChannel(hPort);
-        CloseChannel(hStatusPort);
-        break;
-    case Network:
-        return CloseSpoolerChannel(hPort);
-    case TcpIp:
-        CloseTcpChannel(hPort);
-        break;
-    default:
-        break;
-    }
-    return 1;
+    return CloseChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort) == LinkStatus::Done;
 }

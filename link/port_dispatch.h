@@ -1,19 +1,15 @@
-// The four port operations of the wizard sheet, for every connection mode:
-// one dispatch per operation over the channel kinds. The sheet owns the two
-// handles and passes them in; nothing here remembers a port.
+// The four port operations of the wizard sheet: page 2's settings, read at
+// the moment of each call, turned into a channel kind and its parameters,
+// and handed to the channel table. The sheet owns the two handles and
+// passes them in; nothing here remembers a port.
 #pragma once
 
 #include "link/channel.h"
-#include "link/link_limits.h"
+#include "link/channel_params.h"
 #include "link/port_settings.h"
 
 #include <cstdint>
 #include <string>
-
-inline constexpr uint32_t kTcpPrinterPort = 2864;
-inline constexpr unsigned char kLineTerminator = 10;
-// The name of the raw print job that carries an upgrade to a printer queue.
-inline constexpr const char* kSpoolerDocumentName = "Orvi Upgrade";
 
 // "COM1" for 0, "COM2" for anything else; "LPT1"/"LPT2" likewise.
 const char* SerialDeviceName(int32_t nSerialPort);
@@ -22,6 +18,11 @@ const char* ParallelDeviceName(int32_t nParallelPort);
 uint32_t BaudRateFor(int32_t nBaudRate);
 // "%d.%d.%d.%d" of the four octets.
 std::string FormatIpAddress(const uint8_t octets[4]);
+
+// The channel kind of a connection mode; any value outside 0..4 is none.
+ChannelKind KindForMode(CommMode mode);
+// The parameters page 2's settings stand for now.
+ChannelParams ParamsFromSettings(const IPortSettings& settings, const LinkLimits& limits);
 
 // Opens the channel(s) of the current mode into hPort (and hStatusPort in
 // Dual), with the given limits. 1 on success. A failed open holds nothing.

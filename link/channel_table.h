@@ -1,0 +1,31 @@
+// The channel kinds, one row of operations each (open, write, read, close),
+// over a connection's two handles: the port, and in Dual the status line.
+// The caller owns the handles; nothing here remembers a port.
+#pragma once
+
+#include "link/channel.h"
+#include "link/channel_params.h"
+#include "link/printer_port.h"
+
+#include <cstdint>
+
+inline constexpr unsigned char kLineTerminator = 10;
+// The name of the raw print job that carries an upgrade to a printer queue.
+inline constexpr const char* kSpoolerDocumentName = "Orvi Upgrade";
+
+// Opens the channel(s) of the kind into hPort (and hStatusPort in Dual). A
+// failed open holds nothing.
+LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort);
+
+// The whole buffer; in Dual, on the status line when bStatusLine.
+LinkStatus WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer,
+                         int32_t nLength, bool bStatusLine);
+
+// One LF-terminated line; *pnLength holds the capacity on entry, and what
+// the kind leaves there after (each channel kind says what).
+LinkStatus ReadChannelLine(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort,
+                           ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength);
+
+// Closes what the open opened. Failed only for a printer-queue job that the
+// spooler did not take whole.
+LinkStatus CloseChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort);

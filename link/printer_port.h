@@ -1,0 +1,27 @@
+// One printer's connection as the exchanges with it see it: opened and
+// closed once per exchange, written in whole buffers, read a line at a
+// time. The wizard's sheet is one (over page 2's settings), orvi-flash's
+// connections another (over a target's parameters).
+#pragma once
+
+#include <cstdint>
+
+enum class LinkStatus { Done, Failed };
+
+class IPrinterPort {
+public:
+    virtual ~IPrinterPort() = default;
+    virtual LinkStatus Open() = 0;
+    // The whole buffer; with bStatusLine, on the line that carries the
+    // status request (it differs only in Dual mode).
+    virtual LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) = 0;
+    // One line up to and including LF; *pnLength holds the capacity on
+    // entry. A full buffer without LF is a line too.
+    virtual LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) = 0;
+    // Failed only for a printer-queue job the spooler did not take: what
+    // was written was not sent after all.
+    virtual LinkStatus Close() = 0;
+    // Whether the printer can answer on this connection; a printer queue
+    // carries nothing back.
+    virtual bool CanAnswer() const = 0;
+};
