@@ -4,7 +4,9 @@
 #include "res/dialogs.h"
 #include "res/strings.h"
 
-CMyPropertySheet::CMyPropertySheet() : CPropertySheet(IDS_CAPTION, 0)
+CMyPropertySheet::CMyPropertySheet()
+    : CPropertySheet(IDS_CAPTION, 0), m_page3(static_cast<IPageSheet&>(*this)),
+      m_page4(static_cast<IPageSheet&>(*this))
 {
     AddPage(&m_page1);
     AddPage(&m_page2);
@@ -41,4 +43,38 @@ int CMyPropertySheet::ReadPort(void* pBuffer, int32_t* pnLength)
 int CMyPropertySheet::ClosePort()
 {
     return DispatchClosePort(m_page2, m_hPort, m_hStatusPort);
+}
+
+namespace {
+
+LinkStatus From(int result)
+{
+    return result ? LinkStatus::Done : LinkStatus::Failed;
+}
+
+} // namespace
+
+LinkStatus CMyPropertySheet::SheetPort::Open()
+{
+    return From(m_sheet.OpenPort());
+}
+
+LinkStatus CMyPropertySheet::SheetPort::Write(const void* pBuffer, int32_t nLength, bool bStatusLine)
+{
+    return From(m_sheet.WritePort(pBuffer, nLength, bStatusLine));
+}
+
+LinkStatus CMyPropertySheet::SheetPort::ReadLine(void* pBuffer, int32_t* pnLength)
+{
+    return From(m_sheet.ReadPort(pBuffer, pnLength));
+}
+
+LinkStatus CMyPropertySheet::SheetPort::Close()
+{
+    return From(m_sheet.ClosePort());
+}
+
+bool CMyPropertySheet::SheetPort::CanAnswer() const
+{
+    return m_sheet.m_page2.m_nCommMode != Network;
 }

@@ -6,13 +6,14 @@
 #include "link/channel.h"
 #include "link/link_limits.h"
 #include "pages/comm_setup_page.h"
+#include "pages/page_sheet.h"
 #include "pages/preparation_page.h"
 #include "pages/transfer_page.h"
 #include "ui/property_sheet.h"
 
 #include <cstdint>
 
-class CMyPropertySheet : public CPropertySheet {
+class CMyPropertySheet : public CPropertySheet, private IPageSheet {
 public:
     CMyPropertySheet();
     ~CMyPropertySheet() override = default;
@@ -37,4 +38,26 @@ public:
     // The link's time limits: the program's own, shorter in a test of a
     // failure.
     LinkLimits m_limits = kProgramLimits;
+
+private:
+    // The port operations above, as the exchanges of pages 3 and 4 see them.
+    class SheetPort : public IPrinterPort {
+    public:
+        explicit SheetPort(CMyPropertySheet& sheet) : m_sheet(sheet) {}
+        LinkStatus Open() override;
+        LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
+        LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) override;
+        LinkStatus Close() override;
+        bool CanAnswer() const override;
+
+    private:
+        CMyPropertySheet& m_sheet;
+    };
+
+    // IPageSheet
+    IPrinterPort& PrinterPort() override { return m_port; }
+    bool UpgradeDone() const override { return m_bUpgradeDone; }
+    void SetUpgradeDone(bool bDone) override { m_bUpgradeDone = bDone; }
+
+    SheetPort m_port{*this};
 };

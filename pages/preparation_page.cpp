@@ -1,84 +1,78 @@
 #include "pages/preparation_page.h"
 
-#include "app/my_property_sheet.h"
-#include "pages/keep_awake.h"
+#include "upgrade/keep_awake.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "ui/data_exchange.h"
 #include "upgrade/commands.h"
+#include "upgrade/exchanges.h"
 
 namespace {
 
-constexpr int kStatusCapacity = 1024;
+// The exchange as the page shows it: "ok" once KU is out; a failure in its
+// message box, then the queued Back press, while the connection is still
+// open (the exchange closes it after).
+class PreparationView : public IExchangeEvents {
+public:
+    explicit PreparationView(CMyPropertyPage3& page) : m_page(page) {}
 
-CMyPropertySheet& Sheet(const CPropertyPage& page)
-{
-    return *static_cast<CMyPropertySheet*>(page.GetParent());
-}
+    void UpgradeCommandSent() override
+    {
+        m_page.m_strStatus += "ok\r\n\r\n";
+        m_page.UpdateData(false);
+    }
+
+    void Failed(ExchangeFailure failure) override
+    {
+        int id = IDS_COMMAND_NOT_SENT;
+        if (failure == ExchangeFailure::PortNotOpened)
+            id = IDS_PORT_NOT_OPENED;
+        else if (failure == ExchangeFailure::NoStatusLine)
+            id = IDS_NO_STATUS;
+        m_page.Wizard().MessageBox(LoadStringResource(id));
+        m_page.Wizard().PostPressBack();
+    }
+
+private:
+    CMyPropertyPage3& m_page;
+};
 
 } // namespace
 
-CMyPropertyPage3::CMyPropertyPage3() : CPropertyPage(kDialogPreparation) {}
+CMyPropertyPage3::CMyPropertyPage3(IPageSheet& sheet) : CPropertyPage(kDialogPreparation), m_sheet(sheet) {}
 
 void CMyPropertyPage3::DoDataExchange(CDataExchange* pDX)
 {
     DDX_Text(pDX, IDC_STATUS_TEXT, m_strStatus);
 }
 
-bool CMyPropertyPage3::Fail(int nMessageId, bool bClose)
-{
-    Wizard().MessageBox(LoadStringResource(nMessageId));
-    Wizard().PostPressBack();
-    if (bClose)
-        Sheet(*this).ClosePort();
-    Wizard().EndWaitCursor();
-    return true;
-}
-
 bool CMyPropertyPage3::OnSetActive()
 {
     CKeepAwake awake;
-    CMyPropertySheet& sheet = Sheet(*this);
     Wizard().PostSetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     Wizard().BeginWaitCursor();
     m_strStatus = "Preparing printer for upgrade....";
     UpdateData(false);
 
-    if (!sheet.OpenPort())
-        return Fail(IDS_PORT_NOT_OPENED, false);
-    if (!sheet.WritePort(kCommandKU, kCommandLength, false))
-        return Fail(IDS_COMMAND_NOT_SENT, true);
-    // A printer queue takes KU as a job of its own, sent only once the job
-    // has ended and the spooler has taken it.
-    const bool network = sheet.m_page2.m_nCommMode == Network;
-    if (network && !sheet.ClosePort())
-        return Fail(IDS_COMMAND_NOT_SENT, false);
-    m_strStatus += "ok\r\n\r\n";
-    UpdateData(false);
-
-    if (network) {
-        Wizard().PostSetWizardButtons(PSWIZB_NEXT);
+    PreparationView view(*this);
+    const Preparation p = Prepare(m_sheet.PrinterPort(), view);
+    if (p.result == PreparationResult::Failed) {
+        Wizard().EndWaitCursor();
+        return true;
+    }
+    Wizard().PostSetWizardButtons(PSWIZB_NEXT);
+    if (p.result == PreparationResult::NoReturnPath) {
         m_strStatus += LoadStringResource(IDS_STATUS_NETWORK);
         UpdateData(false);
-        Wizard().EndWaitCursor();
-        return CPropertyPage::OnSetActive();
+    } else {
+        const int id = StatusStringId(p.status);
+        m_strStatus += LoadStringResource(id);
+        UpdateData(false);
+        if (id != kStatusReadyId) {
+            Wizard().PostSetWizardButtons(PSWIZB_FINISH);
+            Wizard().SetFinishText("Retry");
+        }
     }
-
-    if (!sheet.WritePort(kCommandSU, kCommandLength, true))
-        return Fail(IDS_COMMAND_NOT_SENT, true);
-    unsigned char line[kStatusCapacity] = {};
-    int32_t length = kStatusCapacity;
-    if (!sheet.ReadPort(line, &length))
-        return Fail(IDS_NO_STATUS, true);
-    Wizard().PostSetWizardButtons(PSWIZB_NEXT);
-    int id = StatusStringId(line[0]);
-    m_strStatus += LoadStringResource(id);
-    UpdateData(false);
-    if (id != kStatusReadyId) {
-        Wizard().PostSetWizardButtons(PSWIZB_FINISH);
-        Wizard().SetFinishText("Retry");
-    }
-    sheet.ClosePort();
     Wizard().EndWaitCursor();
     return CPropertyPage::OnSetActive();
 }
@@ -93,15 +87,10 @@ bool CMyPropertyPage3::OnWizardFinish()
 
 void CMyPropertyPage3::OnCancel()
 {
-    CMyPropertySheet& sheet = Sheet(*this);
-    if (sheet.m_bUpgradeDone)
+    if (m_sheet.UpgradeDone())
         return;
     Wizard().BeginWaitCursor();
-    if (!sheet.OpenPort()) {
-        Wizard().EndWaitCursor();
-        return;
-    }
-    sheet.WritePort(kCommandKK, kCommandLength, false);
-    sheet.ClosePort();
+    IExchangeEvents silent;
+    CancelUpgrade(m_sheet.PrinterPort(), silent);
     Wizard().EndWaitCursor();
 }

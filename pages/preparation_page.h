@@ -2,13 +2,14 @@
 // the wizard's cancel action.
 #pragma once
 
+#include "pages/page_sheet.h"
 #include "ui/property_page.h"
 
 #include <string>
 
 class CMyPropertyPage3 : public CPropertyPage {
 public:
-    CMyPropertyPage3();
+    explicit CMyPropertyPage3(IPageSheet& sheet);
 
     void DoDataExchange(CDataExchange* pDX) override;
     // The preparation exchange: open, KU, SU, the status line, close.
@@ -21,6 +22,5 @@ public:
     std::string m_strStatus;
 
 private:
-    // The failure path of the exchange: message, back to page 2, close.
-    bool Fail(int nMessageId, bool bClose);
+    IPageSheet& m_sheet;
 };

@@ -1,17 +1,17 @@
 // Page 4: sends the firmware files under a progress bar, then SR.
 #pragma once
 
+#include "pages/page_sheet.h"
 #include "ui/property_page.h"
 
 class CMyPropertyPage4 : public CPropertyPage {
 public:
-    CMyPropertyPage4();
+    explicit CMyPropertyPage4(IPageSheet& sheet);
 
     bool OnSetActive() override;
     // The whole transfer, or, once it is done, the end of the wizard.
     bool OnWizardFinish() override;
 
 private:
-    // Shows the message, closes the connection and ends the wait cursor.
-    bool Abort(int nMessageId);
+    IPageSheet& m_sheet;
 };

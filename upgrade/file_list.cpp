@@ -143,3 +143,25 @@ int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strD
     list.m_nCount += 1;
     return 1;
 }
+
+int BuildSendingList(const std::string& strDirectory, UpgradeFileList& list, int32_t& nErrorIndex)
+{
+    if (!ParseUpgradeConfig(kConfigFileName, strDirectory, list, nErrorIndex))
+        return 0;
+    // The configuration file goes last, announced with the size its entry
+    // has now; if it has gone since it was read, nothing is sent.
+    uint64_t configSize = 0;
+    if (!LookupFileSize(strDirectory, kConfigFileName, &configSize)) {
+        nErrorIndex = kConfigNotOpened;
+        return 0;
+    }
+    if (configSize > kLargestAnnounceableSize) {
+        nErrorIndex = kConfigCorrupt;
+        return 0;
+    }
+    list.m_strNames[list.m_nCount] = kConfigFileName;
+    list.m_nSizes[list.m_nCount] = static_cast<int32_t>(configSize);
+    list.m_nTotalSize += static_cast<int64_t>(configSize);
+    list.m_nCount += 1;
+    return 1;
+}

@@ -38,6 +38,13 @@ struct UpgradeFileList {
 int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strDirectory,
                        UpgradeFileList& list, int32_t& nErrorIndex);
 
+// The list as it is sent: the configuration file's list, then the
+// configuration file itself, last, announced with the size its entry has
+// now. Returns 1, or 0 with nErrorIndex as ParseUpgradeConfig sets it (-1
+// also when the configuration file is gone by the time it is appended, -2
+// when it has grown to 2 GiB or more).
+int BuildSendingList(const std::string& strDirectory, UpgradeFileList& list, int32_t& nErrorIndex);
+
 // Reads the count line (bField false: up to the first CR) or one field
 // (bField true: skip to '*', then up to ':'). Returns 1 when it ended at its
 // terminator, 0 when the file ended first. A field call that finds no '*'

@@ -2,7 +2,7 @@
 // logind hands out, and the hold lasts until every copy of it is closed.
 // Without a system bus or a logind on it (a container, a machine without
 // systemd) nothing is held, and no one is told: the upgrade does not need it.
-#include "pages/keep_awake.h"
+#include "upgrade/keep_awake.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 // Sleep held off for the calling thread. The wizard runs on one thread and
 // its exchanges never overlap, so a plain set and reset is enough.
-#include "pages/keep_awake.h"
+#include "upgrade/keep_awake.h"
 
 #include <windows.h>
 

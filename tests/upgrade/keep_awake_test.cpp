@@ -1,6 +1,6 @@
 // The keep-awake guard against a private D-Bus daemon: with a logind on it
 // (the stand-in in tests/support), without one, and with no bus at all.
-#include "pages/keep_awake.h"
+#include "upgrade/keep_awake.h"
 #include "tests/support/private_bus.h"
 
 #include <gtest/gtest.h>

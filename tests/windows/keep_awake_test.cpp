@@ -1,6 +1,6 @@
 // The keep-awake guard as Windows sees it: the thread's execution state
 // asks for the system for as long as the guard lives, and no longer.
-#include "pages/keep_awake.h"
+#include "upgrade/keep_awake.h"
 
 #include <gtest/gtest.h>
 
