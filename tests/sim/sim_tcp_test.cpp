@@ -3,7 +3,7 @@
 #include "sim_client.h"
 #include "sim_process.h"
 #include "tests/support/temp_dir.h"
-#include "tools/printer-sim/sha256.h"
+#include "upgrade/sha256.h"
 #include "upgrade/commands.h"
 
 #include <gtest/gtest.h>

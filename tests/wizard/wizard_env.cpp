@@ -1,6 +1,6 @@
 #include "tests/wizard/wizard_env.h"
 
-#include "tools/printer-sim/sha256.h"
+#include "upgrade/sha256.h"
 #include "upgrade/file_access.h"
 
 #include "link/tcp_channel.h"

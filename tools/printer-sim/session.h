@@ -7,7 +7,7 @@
 #include "tools/printer-sim/command_parser.h"
 #include "tools/printer-sim/output_dir.h"
 #include "tools/printer-sim/printer_state.h"
-#include "tools/printer-sim/sha256.h"
+#include "upgrade/sha256.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/printer-sim/sha256.h"
+#include "upgrade/sha256.h"
 
 #include <cstring>
 
