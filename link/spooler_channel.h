@@ -14,6 +14,9 @@
 // or InvalidChannel; a failed open leaves no job and no connection behind.
 ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::string& strDocumentName);
 
+// 1 when the spooler knows a queue of that name; no job is made.
+int SpoolerQueueExists(const std::string& strPrinterName);
+
 // Hands all nLength bytes to the job in one call; 0 bytes succeed at once.
 // Returns 1, or 0 with the system's error code in *pnError. A failed write is
 // not retried; the job stays open until the channel is closed.

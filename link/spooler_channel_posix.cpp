@@ -126,6 +126,20 @@ ChannelHandle OpenSpoolerChannelWithin(const std::string& strPrinterName, const 
     return ChannelHandleOf(job.release());
 }
 
+int SpoolerQueueExists(const std::string& strPrinterName)
+{
+    if (strPrinterName.empty() || HasNul(strPrinterName))
+        return 0;
+    http_t* http = ConnectToScheduler(kSpoolerSilenceLimitMs);
+    if (!http)
+        return 0;
+    cups_dest_t* dest = SchedulerAnswers(http) ? cupsGetNamedDest(http, strPrinterName.c_str(), nullptr) : nullptr;
+    const int exists = dest != nullptr;
+    cupsFreeDests(dest ? 1 : 0, dest);
+    httpClose(http);
+    return exists;
+}
+
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
     SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);

@@ -57,6 +57,19 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
     return ChannelHandleOf(job);
 }
 
+int SpoolerQueueExists(const std::string& strPrinterName)
+{
+    if (strPrinterName.empty() || strPrinterName.find('\0') != std::string::npos)
+        return 0;
+    std::vector<char> printer(strPrinterName.begin(), strPrinterName.end());
+    printer.push_back('\0');
+    HANDLE h = nullptr;
+    if (!OpenPrinterA(printer.data(), &h, nullptr))
+        return 0;
+    ClosePrinter(h);
+    return 1;
+}
+
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
     SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);

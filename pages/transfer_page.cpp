@@ -13,21 +13,6 @@ namespace {
 
 constexpr int kProgressRange = 100;
 
-std::string ListFailureText(int32_t nErrorIndex, const UpgradeFileList& list)
-{
-    if (nErrorIndex == kConfigNotOpened)
-        return LoadStringResource(IDS_CONFIG_NOT_FOUND);
-    if (nErrorIndex < 0 || nErrorIndex >= kFileListCapacity)
-        return LoadStringResource(IDS_CONFIG_CORRUPT);
-    // "%s" takes the name as the list holds it; the name goes in whole,
-    // whatever it contains.
-    std::string text = LoadStringResource(IDS_FILE_MISSING);
-    size_t at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, list.m_strNames[nErrorIndex].c_str());
-    return text;
-}
-
 // The transfer as the page shows it: the bar moves one step for each step's
 // worth of full pieces (the last, shorter piece of a file never counts, and
 // bytes above a step are dropped); a failure in its message box, while the
@@ -90,7 +75,7 @@ bool CMyPropertyPage4::OnWizardFinish()
     UpgradeFileList list;
     int32_t errorIndex = 0;
     if (!BuildSendingList(directory, list, errorIndex)) {
-        Wizard().MessageBox(ListFailureText(errorIndex, list));
+        Wizard().MessageBox(ListRefusalText(errorIndex, list));
         Wizard().EndWaitCursor();
         return false;
     }

@@ -3,6 +3,8 @@
 #include "upgrade/commands.h"
 #include "upgrade/file_access.h"
 
+#include <cstring>
+
 namespace {
 
 bool Send(IPrinterPort& port, IExchangeEvents& events, const void* p, int32_t n, bool statusLine = false)
@@ -63,7 +65,11 @@ Preparation Prepare(IPrinterPort& port, IExchangeEvents& events)
     int32_t length = kStatusCapacity;
     if (port.ReadLine(line, &length) != LinkStatus::Done)
         return fail(ExchangeFailure::NoStatusLine, true);
-    events.AnswerRead(line, length < kStatusCapacity ? length + 1 : kStatusCapacity);
+    // The line as it came: up to its LF (the TCP link leaves the length at
+    // the capacity), or the whole buffer when none came.
+    const int32_t bound = length < kStatusCapacity ? length + 1 : kStatusCapacity;
+    const void* lf = std::memchr(line, '\n', static_cast<size_t>(bound));
+    events.AnswerRead(line, lf ? static_cast<int32_t>(static_cast<const unsigned char*>(lf) - line) + 1 : bound);
     port.Close();
     p.result = PreparationResult::StatusRead;
     p.status = line[0];

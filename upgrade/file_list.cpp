@@ -1,5 +1,6 @@
 #include "upgrade/file_list.h"
 
+#include "res/strings.h"
 #include "upgrade/file_access.h"
 
 namespace {
@@ -164,4 +165,19 @@ int BuildSendingList(const std::string& strDirectory, UpgradeFileList& list, int
     list.m_nTotalSize += static_cast<int64_t>(configSize);
     list.m_nCount += 1;
     return 1;
+}
+
+std::string ListRefusalText(int32_t nErrorIndex, const UpgradeFileList& list)
+{
+    if (nErrorIndex == kConfigNotOpened)
+        return LoadStringResource(IDS_CONFIG_NOT_FOUND);
+    if (nErrorIndex < 0 || nErrorIndex >= kFileListCapacity)
+        return LoadStringResource(IDS_CONFIG_CORRUPT);
+    // "%s" takes the name as the list holds it; the name goes in whole,
+    // whatever it contains.
+    std::string text = LoadStringResource(IDS_FILE_MISSING);
+    size_t at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, list.m_strNames[nErrorIndex].c_str());
+    return text;
 }

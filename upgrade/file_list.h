@@ -45,6 +45,11 @@ int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strD
 // when it has grown to 2 GiB or more).
 int BuildSendingList(const std::string& strDirectory, UpgradeFileList& list, int32_t& nErrorIndex);
 
+// The wizard's message for a list that was refused: "Configuration BLD
+// file could not be found." (-1), "Configuration file is corrupt." (-2, or
+// any index outside the list), or the missing file's name in message 113.
+std::string ListRefusalText(int32_t nErrorIndex, const UpgradeFileList& list);
+
 // Reads the count line (bField false: up to the first CR) or one field
 // (bField true: skip to '*', then up to ':'). Returns 1 when it ended at its
 // terminator, 0 when the file ended first. A field call that finds no '*'

@@ -71,6 +71,16 @@ JsonLine& JsonLine::Add(const char* key, double value, int decimals)
     return *this;
 }
 
+JsonLine& JsonLine::Add(const char* key, const std::vector<JsonLine>& objects)
+{
+    Key(key);
+    m_fields += '[';
+    for (size_t i = 0; i < objects.size(); ++i)
+        m_fields += (i > 0 ? "," : "") + objects[i].Object();
+    m_fields += ']';
+    return *this;
+}
+
 JsonLine& JsonLine::Add(const char* key, const std::vector<std::string>& values)
 {
     Key(key);

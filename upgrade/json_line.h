@@ -25,6 +25,8 @@ public:
     // A number with this many digits after the point.
     JsonLine& Add(const char* key, double value, int decimals);
     JsonLine& Add(const char* key, const std::vector<std::string>& values);
+    // An array of objects.
+    JsonLine& Add(const char* key, const std::vector<JsonLine>& objects);
     // Another object as the value.
     JsonLine& Add(const char* key, const JsonLine& object);
     // The object alone, and the object with its newline.
