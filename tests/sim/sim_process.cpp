@@ -1,6 +1,8 @@
 #include "sim_process.h"
 
 #include "link/monotonic_clock.h"
+#include "link/tcp_channel.h"
+#include "upgrade/sha256.h"
 
 #include <chrono>
 #include <fstream>
@@ -86,4 +88,43 @@ int WaitForReport(const std::string& path, const std::string& needle, int count,
             return 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files)
+{
+    std::vector<std::string> lines = ReadReport(reportPath);
+    size_t at = 0;
+    std::string names;
+    for (const FirmwareFile& f : files) {
+        std::string want = "\"event\":\"file\",\"name\":\"" + f.name + "\",\"announced\":" +
+                           std::to_string(f.bytes.size()) + ",\"received\":" + std::to_string(f.bytes.size()) +
+                           ",\"sha256\":\"" + Sha256Hex(f.bytes) + "\"";
+        while (at < lines.size() && lines[at].find("\"event\":\"file\"") == std::string::npos)
+            ++at;
+        if (at == lines.size())
+            return "no report of " + f.name;
+        if (lines[at].find(want) == std::string::npos)
+            return "expected " + want + "\n got " + lines[at];
+        ++at;
+        names += (names.empty() ? "\"" : ",\"") + f.name + "\"";
+    }
+    for (; at < lines.size(); ++at)
+        if (lines[at].find("\"event\":\"upgrade\"") != std::string::npos)
+            return lines[at].find("\"files\":[" + names + "]") != std::string::npos ? "" : "upgrade: " + lines[at];
+    return "no upgrade after the files";
+}
+
+bool SettleTcpPrinter(const std::string& reportPath, const std::string& address)
+{
+    const std::string mark = "unknown command QZ";
+    const int before = CountReport(reportPath, mark);
+    // An unknown command: the printer reports it, and nothing else does.
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    ChannelHandle h = OpenTcpChannel(address.c_str(), 2864, kPromptMs, kPromptMs, &error, &timedOut);
+    if (h == InvalidChannel)
+        return false;
+    const bool sent = SendTcpChannel(h, "\x01QZ\r\n", 5, &error, &timedOut) == 5;
+    CloseTcpChannel(h);
+    return sent && WaitForReport(reportPath, mark, before + 1, kPromptMs);
 }

@@ -40,6 +40,22 @@ private:
 };
 
 std::vector<std::string> ReadReport(const std::string& path);
+
+struct FirmwareFile {
+    std::string name;  // as the DT header carries it
+    std::string bytes;
+};
+
+// Whether the report shows exactly these files received whole, in this
+// order, then the upgrade; the failure text says what differed.
+std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files);
 // Waits until at least `count` report lines contain `needle`.
 int WaitForReport(const std::string& path, const std::string& needle, int count, int timeoutMs);
 int CountReport(const std::string& path, const std::string& needle);
+
+// Waits until the TCP printer at address (port 2864) reporting to
+// reportPath has served every connection made before this call: a
+// connection of the caller's own goes last and leaves a mark in the report.
+// A check that nothing happened looks after this, when a wrong connection
+// would have shown.
+bool SettleTcpPrinter(const std::string& reportPath, const std::string& address);

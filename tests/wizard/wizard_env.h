@@ -16,11 +16,6 @@
 // where the program waits ten.
 inline constexpr LinkLimits kShortLimits{1000, 1000, 1000, 1000, 1000};
 
-struct FirmwareFile {
-    std::string name;  // as the DT header carries it
-    std::string bytes;
-};
-
 // A value of the maker's stored port setup: a number, or a text.
 struct StoredValue {
     std::string name;
@@ -66,10 +61,7 @@ public:
     // With lastOctet, the address ends in it.
     std::string StartTcpPrinter(const std::vector<std::string>& options = {}, int lastOctet = -1);
 
-    // Waits until the TCP printer at address has served every connection
-    // made before this call: a connection of the test's own goes last and
-    // leaves a mark in the report. A check that nothing happened looks
-    // after this, when a wrong connection would have shown.
+    // SettleTcpPrinter (tests/sim/sim_process.h) on this printer's report.
     bool SettleTcpPrinter(const std::string& address);
 
     // The printer goes before its folder: a printer on a pseudo-terminal
@@ -87,7 +79,3 @@ private:
     std::vector<std::string> m_written;
     std::vector<std::string> m_mapped;
 };
-
-// Whether the report shows exactly these files received whole, in this
-// order, then the upgrade; the failure text says what differed.
-std::string CompareUpgrade(const std::string& reportPath, const std::vector<FirmwareFile>& files);
