@@ -1,0 +1,167 @@
+#include "flash/command_line.h"
+
+#include <cstdlib>
+#include <cstring>
+
+const char* const kFlashHelp =
+    "Usage:\n"
+    "  orvi-flash plan    [--package DIR] [--json]\n"
+    "  orvi-flash status  TARGET... [--targets FILE] [--jobs N] [--json] [--reach-only] [--timeout SECONDS]\n"
+    "  orvi-flash upgrade TARGET... [--targets FILE] [--package DIR] [--jobs N] [--json]\n"
+    "                     [--trace DIR] [--ledger FILE] [--force] [--timeout SECONDS]\n"
+    "  orvi-flash --help | --version\n"
+    "\n"
+    "Upgrades the operating firmware of Orvi label printers, as the orvi-upgrade\n"
+    "wizard does, for one printer or many at once.\n"
+    "\n"
+    "  plan     shows what upgrade would send (files, sizes, SHA-256, time at each\n"
+    "           line rate) and sends nothing\n"
+    "  status   asks each printer whether it is ready (then tells it to leave its\n"
+    "           upgrade state); --reach-only opens and closes each connection and\n"
+    "           sends nothing\n"
+    "  upgrade  prepares each printer, sends the firmware to the ready ones, and\n"
+    "           tells the others to leave their upgrade state\n"
+    "\n"
+    "TARGET:\n"
+    "  tcp:HOST[:PORT]                    the printer's network interface (port 2864)\n"
+    "  serial:DEVICE[@BAUD]               COM7, /dev/ttyUSB0; 4800, 9600, 19200 (default), 38400\n"
+    "  parallel:DEVICE                    LPT1, /dev/usb/lp0\n"
+    "  dual:SERIAL[@BAUD]+PARALLEL        the status on the serial line, all else on the parallel one\n"
+    "  queue:NAME                         one raw print job through a printer queue\n"
+    "\n"
+    "Options:\n"
+    "  --targets FILE    one target a line, optionally followed by a name; # comments\n"
+    "  --package DIR     the folder with l11config.bld and the firmware (default: .)\n"
+    "  --jobs N          printers at once (default 8)\n"
+    "  --json            JSON lines on standard output\n"
+    "  --trace DIR       one file per printer with every byte exchanged\n"
+    "  --ledger FILE     where finished printers are recorded (default: the user's\n"
+    "                    state folder); upgrade skips a printer the ledger shows\n"
+    "                    upgraded with this package\n"
+    "  --force           send to such printers anyway\n"
+    "  --timeout SECONDS how long a printer may keep the link waiting (default 10)\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every printer upgraded (or skipped; status: ready, or reached)\n"
+    "  2  usage error\n"
+    "  3  package refused: nothing was sent anywhere\n"
+    "  4  some printer not-ready, unreachable or failed-before-firmware, none worse\n"
+    "  5  some printer failed-during-transfer or interrupted\n"
+    "  6  only sent-unconfirmed (printer queues) besides successes\n";
+
+namespace {
+
+bool PositiveInt(const char* text, int& value)
+{
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < 1 || n > 1000)
+        return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+bool Seconds(const char* text, double& value)
+{
+    char* end = nullptr;
+    const double s = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(s > 0) || s > 3600)
+        return false;
+    value = s;
+    return true;
+}
+
+} // namespace
+
+bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, std::string& error)
+{
+    options = FlashOptions{};
+    if (argc < 2) {
+        error = "no command given";
+        return false;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        options.action = FlashAction::Help;
+        return true;
+    }
+    if (command == "--version") {
+        options.action = FlashAction::Version;
+        return true;
+    }
+    if (command == "plan")
+        options.action = FlashAction::Plan;
+    else if (command == "status")
+        options.action = FlashAction::Status;
+    else if (command == "upgrade")
+        options.action = FlashAction::Upgrade;
+    else {
+        error = "unknown command \"" + command + "\"";
+        return false;
+    }
+    const bool plan = options.action == FlashAction::Plan;
+    const bool upgrade = options.action == FlashAction::Upgrade;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // An option that takes a value, where this command knows it.
+        auto value = [&](bool known, std::string& into) {
+            if (!known) {
+                error = "\"" + arg + "\" is not an option of " + command;
+                return false;
+            }
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--package") {
+            if (!value(plan || upgrade, options.package))
+                return false;
+        } else if (arg == "--targets") {
+            if (!value(!plan, options.targetsFile))
+                return false;
+        } else if (arg == "--jobs") {
+            if (!value(!plan, text))
+                return false;
+            if (!PositiveInt(text.c_str(), options.jobs)) {
+                error = "--jobs takes a number from 1 to 1000";
+                return false;
+            }
+        } else if (arg == "--timeout") {
+            if (!value(!plan, text))
+                return false;
+            if (!Seconds(text.c_str(), options.timeoutSeconds)) {
+                error = "--timeout takes seconds, more than 0 and at most 3600";
+                return false;
+            }
+        } else if (arg == "--trace") {
+            if (!value(upgrade, options.traceFolder))
+                return false;
+        } else if (arg == "--ledger") {
+            if (!value(upgrade, options.ledger))
+                return false;
+        } else if (arg == "--force" && upgrade) {
+            options.force = true;
+        } else if (arg == "--reach-only" && options.action == FlashAction::Status) {
+            options.reachOnly = true;
+        } else if (arg.rfind("-", 0) == 0) {
+            error = "\"" + arg + "\" is not an option of " + command;
+            return false;
+        } else if (plan) {
+            error = "plan takes no target";
+            return false;
+        } else {
+            options.targets.push_back(arg);
+        }
+    }
+    if (!plan && options.targets.empty() && options.targetsFile.empty()) {
+        error = command + " needs at least one target";
+        return false;
+    }
+    return true;
+}

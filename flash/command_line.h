@@ -1,0 +1,29 @@
+// orvi-flash's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class FlashAction { Help, Version, Plan, Status, Upgrade };
+
+struct FlashOptions {
+    FlashAction action = FlashAction::Help;
+    std::vector<std::string> targets;
+    std::string targetsFile;
+    std::string package;
+    int jobs = 8;
+    bool json = false;
+    std::string traceFolder;
+    std::string ledger;
+    bool force = false;
+    bool reachOnly = false;
+    // How long a printer may keep the link waiting; 0 for the link's own
+    // limits (the wizard's ten seconds).
+    double timeoutSeconds = 0;
+};
+
+// false with a message that says what is wrong.
+bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, std::string& error);
+
+// The --help text.
+extern const char* const kFlashHelp;

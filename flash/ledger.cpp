@@ -1,0 +1,148 @@
+#include "flash/ledger.h"
+
+#include "flash/system.h"
+#include "upgrade/json_line.h"
+
+#include <fstream>
+
+namespace {
+
+bool ReadJsonString(const std::string& s, size_t& at, std::string& out)
+{
+    if (at >= s.size() || s[at] != '"')
+        return false;
+    out.clear();
+    for (++at; at < s.size(); ++at) {
+        char c = s[at];
+        if (c == '"') {
+            ++at;
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++at >= s.size())
+            return false;
+        switch (s[at]) {
+        case '"': case '\\': case '/': out += s[at]; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+            if (at + 4 >= s.size())
+                return false;
+            const std::string hex = s.substr(at + 1, 4);
+            if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                return false;
+            const unsigned long code = std::stoul(hex, nullptr, 16);
+            // The lines are byte strings: only code points of one byte.
+            if (code > 0xFF)
+                return false;
+            out += static_cast<char>(code);
+            at += 4;
+            break;
+        }
+        default: return false;
+        }
+    }
+    return false;
+}
+
+void SkipBlanks(const std::string& s, size_t& at)
+{
+    while (at < s.size() && (s[at] == ' ' || s[at] == '\t' || s[at] == '\r'))
+        ++at;
+}
+
+} // namespace
+
+bool ReadFlatJsonObject(const std::string& line, std::map<std::string, std::string>& fields)
+{
+    size_t at = 0;
+    SkipBlanks(line, at);
+    if (at >= line.size() || line[at++] != '{')
+        return false;
+    SkipBlanks(line, at);
+    if (at < line.size() && line[at] == '}')
+        return true;
+    for (;;) {
+        std::string key, value;
+        SkipBlanks(line, at);
+        if (!ReadJsonString(line, at, key))
+            return false;
+        SkipBlanks(line, at);
+        if (at >= line.size() || line[at++] != ':')
+            return false;
+        SkipBlanks(line, at);
+        if (!ReadJsonString(line, at, value))
+            return false;
+        fields[key] = value;
+        SkipBlanks(line, at);
+        if (at < line.size() && line[at] == ',') {
+            ++at;
+            continue;
+        }
+        if (at < line.size() && line[at] == '}') {
+            ++at;
+            SkipBlanks(line, at);
+            return at == line.size();
+        }
+        return false;
+    }
+}
+
+void Ledger::Load(const std::string& path, std::vector<std::string>& warnings)
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_path = path;
+    m_last.clear();
+    m_endsOpen = false;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        // A last line cut short (a disk that filled, a machine that went
+        // down) is kept apart from the next one written.
+        m_endsOpen = in.eof();
+        std::map<std::string, std::string> fields;
+        if (line.empty())
+            continue;
+        if (!ReadFlatJsonObject(line, fields) || fields["target"].empty() || fields["package"].empty() ||
+            fields["outcome"].empty()) {
+            warnings.push_back("the ledger " + path + " has a damaged line " + std::to_string(number) +
+                               "; it is passed over");
+            continue;
+        }
+        m_last[fields["target"]] = {fields["package"], fields["outcome"]};
+    }
+}
+
+bool Ledger::AlreadyUpgraded(const std::string& target, const std::string& package) const
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    auto it = m_last.find(target);
+    return it != m_last.end() && it->second.package == package &&
+           it->second.outcome == OutcomeName(Outcome::Upgraded);
+}
+
+bool Ledger::Record(const std::string& target, const std::string& package, Outcome outcome)
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    JsonLine line;
+    line.Add("target", target).Add("package", package).Add("outcome", OutcomeName(outcome)).Add("time", UtcTimeNow());
+    m_last[target] = {package, OutcomeName(outcome)};
+    const bool written = AppendWhole(m_path, (m_endsOpen ? "\n" : "") + line.Text());
+    if (written)
+        m_endsOpen = false;
+    else
+        m_writeFailed = true;
+    return written;
+}
+
+bool Ledger::WriteFailed() const
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_writeFailed;
+}

@@ -1,0 +1,176 @@
+#include "flash/printer_run.h"
+
+#include "flash/ledger.h"
+#include "flash/system.h"
+#include "flash/trace.h"
+#include "link/printer_connection.h"
+#include "link/spooler_channel.h"
+#include "res/dialogs.h"
+#include "res/strings.h"
+#include "upgrade/commands.h"
+#include "upgrade/exchanges.h"
+
+#include <chrono>
+
+namespace {
+
+std::string DialogText(int dialogId, int controlId)
+{
+    const DialogTemplate* dialog = FindDialogTemplate(dialogId);
+    for (int i = 0; dialog && i < dialog->controlCount; ++i)
+        if (dialog->controls[i].id == controlId)
+            return dialog->controls[i].text;
+    return "";
+}
+
+// The wizard's message for a failed step.
+std::string FailureText(ExchangeFailure failure)
+{
+    switch (failure) {
+    case ExchangeFailure::PortNotOpened: return LoadStringResource(IDS_PORT_NOT_OPENED);
+    case ExchangeFailure::CommandNotSent: return LoadStringResource(IDS_COMMAND_NOT_SENT);
+    case ExchangeFailure::NoStatusLine: return LoadStringResource(IDS_NO_STATUS);
+    case ExchangeFailure::FileNotOpened: return LoadStringResource(IDS_FILE_NOT_OPENED);
+    case ExchangeFailure::DataNotSent: return LoadStringResource(IDS_FILE_NOT_SENT);
+    case ExchangeFailure::Interrupted: return "Interrupted.";
+    }
+    return "";
+}
+
+// What every exchange of the run reports: into the trace, as progress, and
+// whether the user asked to stop.
+class RunEvents : public IExchangeEvents {
+public:
+    RunEvents(TraceFile& trace, const ProgressReport& progress, uint64_t total)
+        : m_trace(trace), m_progress(progress), m_total(total)
+    {
+    }
+
+    void Failed(ExchangeFailure failure) override
+    {
+        m_trace.FileEnded();
+        m_trace.Note("failed: " + FailureText(failure));
+    }
+    void CommandSent(const void* p, int32_t n) override { m_trace.Bytes('>', p, n); }
+    void AnswerRead(const void* p, int32_t n) override { m_trace.Bytes('<', p, n); }
+    void FileStarted(int, const std::string& name, int32_t size) override { m_trace.FileStarted(name, size); }
+    void DataSent(const void* p, int32_t n) override
+    {
+        m_trace.Data(p, n);
+        m_sent += static_cast<uint64_t>(n);
+        if (m_progress)
+            m_progress(m_sent, m_total);
+    }
+    bool StopRequested() override { return InterruptRequested(); }
+
+    uint64_t Sent() const { return m_sent; }
+
+private:
+    TraceFile& m_trace;
+    const ProgressReport& m_progress;
+    uint64_t m_total;
+    uint64_t m_sent = 0;
+};
+
+PrinterResult Result(Outcome outcome, const std::string& message)
+{
+    PrinterResult r;
+    r.outcome = outcome;
+    r.message = message;
+    return r;
+}
+
+PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
+{
+    // A queue's open would start a job: it is asked for by name instead.
+    const bool reached = connection.Params().kind == ChannelKind::Queue
+                             ? SpoolerQueueExists(connection.Params().queue) != 0
+                             : connection.Open() == LinkStatus::Done;
+    if (reached && connection.Params().kind != ChannelKind::Queue)
+        connection.Close();
+    trace.Note(reached ? "reached" : "not reached");
+    return reached ? Result(Outcome::Reachable, "")
+                   : Result(Outcome::Unreachable, LoadStringResource(IDS_PORT_NOT_OPENED));
+}
+
+PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterConnection& connection,
+                  RunEvents& events, TraceFile& trace)
+{
+    if (settings.command == Command::ReachOnly)
+        return Reach(connection, trace);
+    if (settings.command == Command::Status && !connection.CanAnswer())
+        return Result(Outcome::Unknown, LoadStringResource(IDS_STATUS_NETWORK));
+    if (settings.command == Command::Upgrade && settings.ledger && !settings.force &&
+        settings.ledger->AlreadyUpgraded(target.text, settings.package->digest))
+        return Result(Outcome::Skipped, "The ledger shows this package sent to this printer already.");
+    if (InterruptRequested())
+        return Result(Outcome::Interrupted, "Interrupted.");
+
+    const Preparation prepared = Prepare(connection, events);
+    // A printer left in its upgrade state is told to leave it (KK).
+    auto cancel = [&] {
+        if (prepared.upgradeCommandSent)
+            CancelUpgrade(connection, events);
+    };
+    if (prepared.result == PreparationResult::Failed) {
+        cancel();
+        return Result(prepared.failure == ExchangeFailure::PortNotOpened ? Outcome::Unreachable
+                                                                         : Outcome::FailedBeforeFirmware,
+                      FailureText(prepared.failure));
+    }
+    PrinterResult r;
+    if (prepared.result == PreparationResult::StatusRead) {
+        r.status = prepared.status;
+        const int id = StatusStringId(prepared.status);
+        if (settings.command == Command::Status || id != kStatusReadyId) {
+            cancel();
+            r.outcome = id == kStatusReadyId ? Outcome::Ready : Outcome::NotReady;
+            r.message = LoadStringResource(id);
+            return r;
+        }
+    }
+    if (InterruptRequested()) {
+        cancel();
+        return Result(Outcome::Interrupted, "Interrupted.");
+    }
+    const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events);
+    if (sent.result == TransferResult::Sent) {
+        r.outcome = connection.CanAnswer() ? Outcome::Upgraded : Outcome::SentUnconfirmed;
+        r.message = connection.CanAnswer() ? DialogText(kDialogTransfer, IDC_UPGRADE_DONE_TEXT)
+                                           : LoadStringResource(IDS_STATUS_NETWORK);
+        return r;
+    }
+    // The upgrade is not done: the printer is told to leave its upgrade
+    // state, where the link still lets a word through.
+    cancel();
+    if (sent.failure == ExchangeFailure::Interrupted)
+        r.outcome = Outcome::Interrupted;
+    else
+        r.outcome = sent.firmwareSent ? Outcome::FailedDuringTransfer : Outcome::FailedBeforeFirmware;
+    r.message = FailureText(sent.failure);
+    return r;
+}
+
+} // namespace
+
+PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress)
+{
+    const auto start = std::chrono::steady_clock::now();
+    TraceFile trace;
+    if (!settings.traceFolder.empty())
+        trace.Open(settings.traceFolder, target.text);
+    ChannelParams params = target.params;
+    params.limits = settings.limits;
+    CPrinterConnection connection(params);
+    const uint64_t total = settings.command == Command::Upgrade && settings.package ? settings.package->dataBytes : 0;
+    RunEvents events(trace, progress, total);
+
+    PrinterResult r = Run(target, settings, connection, events, trace);
+    r.bytesSent = events.Sent();
+    r.bytesTotal = total;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    trace.Note(std::string("outcome ") + OutcomeName(r.outcome) + (r.message.empty() ? "" : ": " + r.message));
+    if (settings.command == Command::Upgrade && settings.ledger && r.outcome != Outcome::Skipped)
+        settings.ledger->Record(target.text, settings.package->digest, r.outcome);
+    return r;
+}

@@ -1,0 +1,50 @@
+// One printer's run: the exchanges a command asks for, on connections of
+// its own, ended in one outcome. Runs on its own thread; what it shares
+// (the ledger, the output) guards itself.
+#pragma once
+
+#include "flash/outcome.h"
+#include "flash/package.h"
+#include "flash/target.h"
+#include "link/link_limits.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class Ledger;
+
+enum class Command {
+    // The preparation, then KK: whether each printer is ready.
+    Status,
+    // Each connection opened and closed, without a byte sent.
+    ReachOnly,
+    // The preparation; the transfer if the printer is ready, else KK.
+    Upgrade,
+};
+
+struct RunSettings {
+    Command command = Command::Upgrade;
+    const Package* package = nullptr;
+    LinkLimits limits = kProgramLimits;
+    // "" for no trace.
+    std::string traceFolder;
+    Ledger* ledger = nullptr;
+    bool force = false;
+};
+
+struct PrinterResult {
+    Outcome outcome = Outcome::Interrupted;
+    // The wizard's text for it, where the wizard has one.
+    std::string message;
+    // The status line's first byte, or -1 when none was read.
+    int status = -1;
+    uint64_t bytesSent = 0;
+    uint64_t bytesTotal = 0;
+    double seconds = 0;
+};
+
+// Firmware bytes sent so far of the total, as they go.
+using ProgressReport = std::function<void(uint64_t sent, uint64_t total)>;
+
+PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress);

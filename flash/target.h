@@ -1,0 +1,35 @@
+// A printer as the command line names it:
+//   tcp:HOST[:PORT]  serial:DEVICE[@BAUD]  parallel:DEVICE
+//   dual:SERIAL_DEVICE[@BAUD]+PARALLEL_DEVICE  queue:NAME
+// and a targets file, one target a line, optionally followed by a name.
+#pragma once
+
+#include "link/channel_params.h"
+
+#include <string>
+#include <vector>
+
+struct Target {
+    // The target in one spelling (port and baud rate written out), which
+    // the ledger and the output use.
+    std::string text;
+    // What the output calls it: the name after it in a targets file, or
+    // its text.
+    std::string name;
+    ChannelParams params;
+    // What the target opens (its devices, its address, its queue), so that
+    // two targets that would open the same one are refused.
+    std::vector<std::string> holds;
+};
+
+// Reads one target. false with a message that says what is wrong.
+bool ParseTarget(const std::string& text, Target& target, std::string& error);
+
+// Adds the targets of a targets file: one per line, then optionally a name;
+// '#' begins a comment. false with a message.
+bool ReadTargetsFile(const std::string& path, std::vector<Target>& targets, std::string& error);
+
+// false with a message when a target is given twice, or two targets name
+// the same device (COM1 and com1 are one port): a device is never opened
+// twice at once.
+bool RefuseDuplicates(const std::vector<Target>& targets, std::string& error);

@@ -1,0 +1,85 @@
+#include "flash/trace.h"
+
+namespace {
+
+std::string FileNameFor(const std::string& target)
+{
+    std::string name = target;
+    for (char& c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                           c == '-' || c == '_';
+        if (!plain)
+            c = '_';
+    }
+    return name + ".trace";
+}
+
+} // namespace
+
+bool TraceFile::Open(const std::string& folder, const std::string& target)
+{
+    m_file.reset(std::fopen((folder + "/" + FileNameFor(target)).c_str(), "wb"));
+    m_start = std::chrono::steady_clock::now();
+    if (m_file)
+        Line("trace of " + target);
+    return m_file != nullptr;
+}
+
+void TraceFile::Line(const std::string& text)
+{
+    if (!m_file)
+        return;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    std::fprintf(m_file.get(), "%10.3f %s\n", seconds, text.c_str());
+    std::fflush(m_file.get());
+}
+
+void TraceFile::Note(const std::string& what)
+{
+    Line(what);
+}
+
+void TraceFile::Bytes(char direction, const void* pBytes, int32_t n)
+{
+    std::string text(1, direction);
+    const auto* p = static_cast<const unsigned char*>(pBytes);
+    char hex[4];
+    for (int32_t i = 0; i < n; ++i) {
+        std::snprintf(hex, sizeof hex, " %02X", p[i]);
+        text += hex;
+    }
+    // The printable bytes beside, for reading at a glance.
+    text += "  |";
+    for (int32_t i = 0; i < n; ++i)
+        text += p[i] >= 0x20 && p[i] < 0x7F ? static_cast<char>(p[i]) : '.';
+    Line(text + "|");
+}
+
+void TraceFile::FileStarted(const std::string& name, int32_t size)
+{
+    FileEnded();
+    m_fileName = name;
+    m_fileSize = size;
+    m_dataBytes = 0;
+    m_sha = std::make_unique<Sha256>();
+    Line("file " + name + ", " + std::to_string(size) + " bytes announced");
+}
+
+void TraceFile::Data(const void* pBytes, int32_t n)
+{
+    if (!m_sha)
+        return;
+    m_sha->Update(static_cast<const unsigned char*>(pBytes), static_cast<size_t>(n));
+    m_dataBytes += static_cast<uint64_t>(n);
+    if (m_dataBytes == static_cast<uint64_t>(m_fileSize))
+        FileEnded();
+}
+
+void TraceFile::FileEnded()
+{
+    if (!m_sha)
+        return;
+    Line("data of " + m_fileName + ": " + std::to_string(m_dataBytes) + " bytes sent, sha256 " + m_sha->FinishHex());
+    m_sha.reset();
+}
