@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# orvi-upgrade.exe is one file a user can double-click: it imports only
-# DLLs that every Windows installation has, and needs none beside it.
-# Usage: one_static_program.sh OBJDUMP EXE
+# orvi-upgrade.exe and orvi-flash.exe are each one file a user can run as
+# it is: each imports only DLLs that every Windows installation has, and
+# needs none beside it.
+# Usage: one_static_program.sh OBJDUMP EXE...
 set -uo pipefail
-OBJDUMP=$1 EXE=$2
+OBJDUMP=$1
+shift
 SYSTEM_DLLS=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winspool.drv ws2_32.dll "
-imports=$("$OBJDUMP" -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
-[ -n "$imports" ] || { echo "FAIL: $OBJDUMP found no import table in $EXE"; exit 1; }
 status=0
-for dll in $imports; do
-  case $SYSTEM_DLLS in
-    *" $dll "*) echo "ok: imports $dll" ;;
-    *) echo "FAIL: $EXE needs $dll, which is not part of Windows"; status=1 ;;
-  esac
+for EXE in "$@"; do
+  imports=$("$OBJDUMP" -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+  [ -n "$imports" ] || { echo "FAIL: $OBJDUMP found no import table in $EXE"; status=1; continue; }
+  for dll in $imports; do
+    case $SYSTEM_DLLS in
+      *" $dll "*) echo "ok: $(basename "$EXE") imports $dll" ;;
+      *) echo "FAIL: $EXE needs $dll, which is not part of Windows"; status=1 ;;
+    esac
+  done
+  beside=$(find "$(dirname "$EXE")" -maxdepth 1 -iname '*.dll')
+  [ -z "$beside" ] || { echo "FAIL: DLLs beside the program: $beside"; status=1; }
 done
-beside=$(find "$(dirname "$EXE")" -maxdepth 1 -iname '*.dll')
-[ -z "$beside" ] || { echo "FAIL: DLLs beside the program: $beside"; status=1; }
 exit $status

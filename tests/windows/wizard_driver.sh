@@ -1,6 +1,7 @@
-# Shared by the scripts that drive the real orvi-upgrade.exe under Wine on a
-# virtual display as a person would: a scratch folder and Wine prefix of the
-# script's own, the firmware set, the simulated printer, and the clicks and
+# Shared by the scripts that run the real orvi-upgrade.exe and
+# orvi-flash.exe under Wine, the wizard on a virtual display driven as a
+# person would: a scratch folder and Wine prefix of the script's own, the
+# firmware set, the simulated printer, what it stored, and the clicks and
 # reads on the wizard's windows. Sourced; the script sets EXE, PROBE, SIM.
 set -uo pipefail
 # How long to wait for something that should happen at once, or after one

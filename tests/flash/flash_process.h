@@ -1,0 +1,48 @@
+// orvi-flash as a user runs it: the built program as a child process, its
+// standard output and standard error each in a file of the test's own, and
+// the fields of the JSON lines it writes.
+#pragma once
+
+#include "tests/sim/sim_process.h"
+#include "tests/support/host_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <string>
+#include <vector>
+
+class FlashProcess {
+public:
+    bool Start(const std::vector<std::string>& args);
+    // 2 SIGINT, 15 SIGTERM.
+    bool Signal(int sig) { return m_process.Signal(sig); }
+    bool Running() { return m_process.Running(); }
+    // Its exit status, once it ended within timeoutMs; else -1.
+    int Wait(int timeoutMs);
+
+    std::string Out() const;
+    std::string Err() const;
+    std::vector<std::string> OutLines() const;
+    // The JSON line of this event for this target ("" for none).
+    std::string Event(const std::string& event, const std::string& target = "") const;
+
+private:
+    TempDir m_dir;
+    HostProcess m_process;
+};
+
+// Runs orvi-flash to its end: its exit status, or -1 if it did not end
+// within the guard against a hang.
+int RunFlashProgram(const std::vector<std::string>& args, FlashProcess& run);
+
+// A field of a JSON line as orvi-flash writes it: a string's bytes (each
+// \u00XX the byte it stands for) or a number's digits; "" when absent.
+std::string JsonField(const std::string& line, const std::string& key);
+
+// A firmware package in dir: boot.bin, main.bin of mainSize bytes,
+// iosubsys.bin and the l11config.bld that lists the first two. The files in
+// sending order.
+std::vector<FirmwareFile> WritePackage(const TempDir& dir, size_t mainSize);
+
+// An address of the loopback network no other test uses at once, ending in
+// lastOctet; port 2864 is free on it.
+std::string LoopbackAddress(int lastOctet);

@@ -1,0 +1,132 @@
+// orvi-flash and the wizard put the same bytes on the wire: for each kind
+// of target, the wizard upgrades a simulated printer, then orvi-flash
+// upgrades the same printer from the same package, and the printer's report
+// of the second upgrade (every connection, command and file with its
+// SHA-256) is the report of the first.
+#include "res/dialogs.h"
+#include "tests/flash/flash_process.h"
+#include "tests/support/private_cupsd.h"
+#include "tests/wizard/e2e_common.h"
+#include "upgrade/file_access.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// Waits until the printer has seen every connection made so far end.
+bool AllEnded(const std::string& report)
+{
+    return WaitForReport(report, "\"event\":\"disconnect\"", CountReport(report, "\"event\":\"connect\""), kPromptMs);
+}
+
+// The report from line `from` on. A line has no connection of its own: the
+// printer sees one open end and the next begin only when it looks between
+// them, so a port closed and opened again at once may show as one
+// connection. Only network connections are kept.
+std::vector<std::string> WireEvents(const std::string& report, size_t from)
+{
+    std::vector<std::string> kept;
+    const std::vector<std::string> all = ReadReport(report);
+    for (size_t i = from; i < all.size(); ++i) {
+        const bool lineEdge = (all[i].find("\"event\":\"connect\"") != std::string::npos ||
+                               all[i].find("\"event\":\"disconnect\"") != std::string::npos) &&
+                              all[i].find("\"channel\":\"tcp\"") == std::string::npos;
+        if (!lineEdge)
+            kept.push_back(all[i]);
+    }
+    return kept;
+}
+
+void SameAsTheWizard(WizardEnvironment& env, int modeButton, const std::string& target, int exitStatus)
+{
+    {
+        WizardHarness w;
+        Upgrade(w, modeButton);
+    }
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, 60000));
+    ASSERT_TRUE(AllEnded(env.reportPath));
+    const size_t wizardLines = ReadReport(env.reportPath).size();
+    const std::vector<std::string> wizard = WireEvents(env.reportPath, 0);
+
+    FlashProcess run;
+    ASSERT_EQ(RunFlashProgram({"upgrade", target, "--package", ProgramDirectory(), "--ledger",
+                               env.HostFile("ledger"), "--json"},
+                              run),
+              exitStatus)
+        << run.Out() << run.Err();
+    ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 2, 60000));
+    ASSERT_TRUE(AllEnded(env.reportPath));
+    EXPECT_EQ(WireEvents(env.reportPath, wizardLines), wizard);
+}
+
+} // namespace
+
+TEST(SameWire, SerialTarget)
+{
+    WizardEnvironment env;
+    const std::string link = env.HostFile("serial-line");
+    ASSERT_TRUE(env.StartPrinter({"--pty", link}));
+    env.MapPort("COM1", link);
+    SampleSet(env);
+    SameAsTheWizard(env, IDC_MODE_COM, "serial:" + link + "@19200", 0);
+}
+
+TEST(SameWire, ParallelTarget)
+{
+    WizardEnvironment env;
+    const std::string link = env.HostFile("parallel-line");
+    ASSERT_TRUE(env.StartPrinter({"--pty", link}));
+    env.MapPort("LPT1", link);
+    SampleSet(env);
+    SameAsTheWizard(env, IDC_MODE_LPT, "parallel:" + link, 0);
+}
+
+TEST(SameWire, DualTarget)
+{
+    WizardEnvironment env;
+    const std::string serial = env.HostFile("serial-line");
+    const std::string parallel = env.HostFile("parallel-line");
+    ASSERT_TRUE(env.StartPrinter({"--dual", serial, parallel}));
+    env.MapPort("COM1", serial);
+    env.MapPort("LPT1", parallel);
+    SampleSet(env);
+    SameAsTheWizard(env, IDC_MODE_DUAL, "dual:" + serial + "+" + parallel, 0);
+}
+
+TEST(SameWire, TcpTarget)
+{
+    WizardEnvironment env;
+    const std::string address = env.StartTcpPrinter();
+    ASSERT_FALSE(address.empty());
+    std::string octets[4];
+    std::istringstream dotted(address);
+    for (std::string& octet : octets)
+        std::getline(dotted, octet, '.');
+    env.StoreSettings({Text("IP Octet1", octets[0]), Text("IP Octet2", octets[1]), Text("IP Octet3", octets[2]),
+                       Text("IP Octet4", octets[3]), Number("Port Type", 51)});
+    SampleSet(env);
+    SameAsTheWizard(env, IDC_MODE_TCPIP, "tcp:" + address, 0);
+}
+
+TEST(SameWire, QueueTargetSendsTheJobsAndCannotConfirm)
+{
+    WizardEnvironment env;
+    ASSERT_TRUE(env.StartPrinter({"--tcp", "127.0.0.1:0"}));
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.Running());
+    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", "socket://127.0.0.1:" + std::to_string(env.printer.TcpPort())));
+    env.StoreSettings({Number("Port Type", 41), Text("Type String", "Orvi_L11")});
+    SampleSet(env);
+    // Exit status 6: the jobs were taken, and nothing can be read back.
+    SameAsTheWizard(env, IDC_MODE_NETWORK, "queue:Orvi_L11", 6);
+
+    // A queue cannot tell whether the printer is ready: status says so and
+    // makes no job.
+    const size_t jobs = cupsd.Jobs().size();
+    FlashProcess status;
+    ASSERT_EQ(RunFlashProgram({"status", "queue:Orvi_L11", "--json"}, status), 6) << status.Out() << status.Err();
+    EXPECT_EQ(JsonField(status.Event("outcome", "queue:Orvi_L11"), "outcome"), "unknown");
+    EXPECT_EQ(cupsd.Jobs().size(), jobs);
+}
