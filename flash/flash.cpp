@@ -49,8 +49,10 @@ std::string Duration(double seconds)
         std::snprintf(text, sizeof text, "%ld h %02ld min", s / 3600, s / 60 % 60);
     else if (s >= 60)
         std::snprintf(text, sizeof text, "%ld min %02ld s", s / 60, s % 60);
-    else
+    else if (seconds >= 1)
         std::snprintf(text, sizeof text, "%.1f s", seconds);
+    else
+        std::snprintf(text, sizeof text, "%.0f ms", seconds * 1000);
     return text;
 }
 
@@ -85,7 +87,7 @@ int Plan(const FlashOptions& options)
     int n = 0;
     for (const PackageFile& f : package.files)
         std::printf("%3d  %-24s %12d bytes  %s\n", ++n, f.name.c_str(), f.size, f.sha256.c_str());
-    std::printf("\n%d files, %llu bytes of firmware, %llu bytes on the wire with the commands\n\n", n,
+    std::printf("\n%d files, %llu bytes of firmware, %llu bytes on the wire with the DT headers and SR\n\n", n,
                 static_cast<unsigned long long>(package.dataBytes),
                 static_cast<unsigned long long>(package.wireBytes));
     for (uint32_t baud : kPlanBaudRates)

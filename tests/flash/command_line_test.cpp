@@ -111,5 +111,5 @@ TEST(CommandLine, ThePlanShowsWhatAnUpgradeWouldSend)
     ASSERT_EQ(RunFlashProgram({"plan", "--package", package.Text()}, text), 0) << text.Err();
     for (const FirmwareFile& f : files)
         EXPECT_NE(text.Out().find(Sha256Hex(f.bytes)), std::string::npos) << text.Out();
-    EXPECT_NE(text.Out().find(std::to_string(wire) + " bytes on the wire"), std::string::npos) << text.Out();
+    EXPECT_NE(text.Out().find(std::to_string(wire) + " bytes on the wire with the DT headers and SR"), std::string::npos) << text.Out();
 }

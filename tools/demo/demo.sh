@@ -5,6 +5,7 @@
 # With a display the wizard opens for you; without one it runs under Xvfb
 # and is walked from Welcome to Done with key presses, a PNG of each page
 # saved. Either way the printer's report of what it received is printed.
+# Then orvi-flash upgrades the same printer from the command line.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$root/build/linux/bin
@@ -123,3 +124,21 @@ for f in boot.bin main.bin fonts.bin iosubsys.bin l11config.bld; do
 done
 grep -q '"event":"upgrade"' "$demo/report.jsonl" || ok=0
 ((ok)) && echo "Complete upgrade received." || { echo "The upgrade was not received whole." >&2; exit 1; }
+
+# The same upgrade from the command line, to the same printer: the plan,
+# the upgrade, and a rerun that the ledger skips.
+flash=$bin/orvi-flash
+echo
+echo "The same from the command line:"
+echo "\$ orvi-flash plan --package $demo/program"
+"$flash" plan --package "$demo/program" || exit 1
+for run in 1 2; do
+  echo
+  echo "\$ orvi-flash upgrade tcp:127.0.0.1 --package $demo/program --ledger $demo/ledger.jsonl"
+  "$flash" upgrade tcp:127.0.0.1 --package "$demo/program" --ledger "$demo/ledger.jsonl" || exit 1
+done
+for _ in $(seq 100); do [ "$(grep -c '"event":"upgrade"' "$demo/report.jsonl")" -ge 2 ] && break; sleep 0.1; done
+[ "$(grep -c '"event":"upgrade"' "$demo/report.jsonl")" = 2 ] ||
+  { echo "The printer did not receive orvi-flash's upgrade." >&2; exit 1; }
+echo
+echo "The printer received orvi-flash's upgrade once; the rerun was skipped."
