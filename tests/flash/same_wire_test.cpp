@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -21,10 +22,12 @@ bool AllEnded(const std::string& report)
     return WaitForReport(report, "\"event\":\"disconnect\"", CountReport(report, "\"event\":\"connect\""), kPromptMs);
 }
 
-// The report from line `from` on. A line has no connection of its own: the
-// printer sees one open end and the next begin only when it looks between
-// them, so a port closed and opened again at once may show as one
-// connection. Only network connections are kept.
+// The report from line `from` on, each channel's events in their order. A
+// line has no connection of its own: the printer sees one open end and the
+// next begin only when it looks between them, so a port closed and opened
+// again at once may show as one connection; only network connections are
+// kept. Dual's two lines are read side by side, so only the order on each
+// line counts.
 std::vector<std::string> WireEvents(const std::string& report, size_t from)
 {
     std::vector<std::string> kept;
@@ -36,6 +39,9 @@ std::vector<std::string> WireEvents(const std::string& report, size_t from)
         if (!lineEdge)
             kept.push_back(all[i]);
     }
+    std::stable_sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) {
+        return JsonField(a, "channel") < JsonField(b, "channel");
+    });
     return kept;
 }
 
