@@ -8,7 +8,7 @@ const char* const kFlashHelp =
     "  orvi-flash plan    [--package DIR] [--json]\n"
     "  orvi-flash status  TARGET... [--targets FILE] [--jobs N] [--json] [--reach-only] [--timeout SECONDS]\n"
     "  orvi-flash upgrade TARGET... [--targets FILE] [--package DIR] [--jobs N] [--json]\n"
-    "                     [--trace DIR] [--ledger FILE] [--force] [--timeout SECONDS]\n"
+    "                     [--trace DIR] [--ledger FILE] [--force] [--dry-run] [--timeout SECONDS]\n"
     "  orvi-flash --help | --version\n"
     "\n"
     "Upgrades the operating firmware of Orvi label printers, as the orvi-upgrade\n"
@@ -20,7 +20,9 @@ const char* const kFlashHelp =
     "           upgrade state); --reach-only opens and closes each connection and\n"
     "           sends nothing\n"
     "  upgrade  prepares each printer, sends the firmware to the ready ones, and\n"
-    "           tells the others to leave their upgrade state\n"
+    "           tells the others to leave their upgrade state; --dry-run only opens\n"
+    "           and closes the connection of each printer the ledger does not skip,\n"
+    "           sends nothing and records nothing\n"
     "\n"
     "TARGET:\n"
     "  tcp:HOST[:PORT]                    the printer's network interface (port 2864)\n"
@@ -149,6 +151,8 @@ bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, 
             options.force = true;
         } else if (arg == "--reach-only" && options.action == FlashAction::Status) {
             options.reachOnly = true;
+        } else if (arg == "--dry-run" && upgrade) {
+            options.dryRun = true;
         } else if (arg.rfind("-", 0) == 0) {
             error = "\"" + arg + "\" is not an option of " + command;
             return false;

@@ -17,6 +17,7 @@ struct FlashOptions {
     std::string ledger;
     bool force = false;
     bool reachOnly = false;
+    bool dryRun = false;
     // How long a printer may keep the link waiting; 0 for the link's own
     // limits (the wizard's ten seconds).
     double timeoutSeconds = 0;

@@ -140,6 +140,7 @@ int Run(const FlashOptions& options)
                                                               : Command::Status;
     settings.limits = Limits(options.timeoutSeconds);
     settings.force = options.force;
+    settings.dryRun = options.dryRun;
 
     Package package;
     Ledger ledger;

@@ -103,6 +103,8 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
     if (settings.command == Command::Upgrade && settings.ledger && !settings.force &&
         settings.ledger->AlreadyUpgraded(target.text, settings.package->digest))
         return Result(Outcome::Skipped, "The ledger shows this package sent to this printer already.");
+    if (settings.dryRun)
+        return Reach(connection, trace);
     if (InterruptRequested())
         return Result(Outcome::Interrupted, "Interrupted.");
 
@@ -170,7 +172,7 @@ PrinterResult RunPrinter(const Target& target, const RunSettings& settings, cons
     r.bytesTotal = total;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     trace.Note(std::string("outcome ") + OutcomeName(r.outcome) + (r.message.empty() ? "" : ": " + r.message));
-    if (settings.command == Command::Upgrade && settings.ledger && r.outcome != Outcome::Skipped)
+    if (settings.command == Command::Upgrade && settings.ledger && !settings.dryRun && r.outcome != Outcome::Skipped)
         settings.ledger->Record(target.text, settings.package->digest, r.outcome);
     return r;
 }

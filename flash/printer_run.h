@@ -31,6 +31,9 @@ struct RunSettings {
     std::string traceFolder;
     Ledger* ledger = nullptr;
     bool force = false;
+    // Upgrade: each connection the ledger does not skip is opened and
+    // closed without a byte sent, and nothing is recorded.
+    bool dryRun = false;
 };
 
 struct PrinterResult {

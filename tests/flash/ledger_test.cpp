@@ -1,6 +1,7 @@
 // The ledger makes a rerun safe: a printer this package already reached is
 // skipped without a byte sent, --force sends again, another package is sent,
-// and a damaged line costs a warning, never the run.
+// a dry run changes nothing, and a damaged line costs a warning, never the
+// run.
 #include "tests/flash/flash_process.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,28 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
         EXPECT_EQ(JsonField(again.Event("outcome", target), "outcome"), "skipped");
         ASSERT_TRUE(SettleTcpPrinter(report, address));
         EXPECT_EQ(CountReport(report, "\"event\":\"connect\""), 2 + 1);
+    }
+    {
+        // A dry run keeps the ledger's skip; with --force it opens and closes
+        // the connection, sends nothing, and records nothing.
+        std::vector<std::string> dry = upgrade;
+        dry.push_back("--dry-run");
+        FlashProcess skipped;
+        ASSERT_EQ(RunFlashProgram(dry, skipped), 0) << skipped.Out() << skipped.Err();
+        EXPECT_EQ(JsonField(skipped.Event("outcome", target), "outcome"), "skipped");
+        dry.push_back("--force");
+        FlashProcess reached;
+        ASSERT_EQ(RunFlashProgram(dry, reached), 0) << reached.Out() << reached.Err();
+        EXPECT_EQ(JsonField(reached.Event("outcome", target), "outcome"), "reachable");
+        ASSERT_TRUE(SettleTcpPrinter(report, address));
+        EXPECT_EQ(CountReport(report, "\"event\":\"connect\""), 2 + 1 + 1 + 1);
+        // The first upgrade's KU, SU, four DT and SR, and no more.
+        EXPECT_EQ(CountReport(report, "\"event\":\"command\""), 7);
+        std::ifstream in(ledger);
+        int lines = 0;
+        for (std::string line; std::getline(in, line);)
+            ++lines;
+        EXPECT_EQ(lines, 1);
     }
     {
         // A line cut short, as a full disk leaves it, and a line that is no
