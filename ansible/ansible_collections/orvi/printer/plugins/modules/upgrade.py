@@ -1,0 +1,186 @@
+#!/usr/bin/python
+# -*- coding: utf-8 -*-
+# Copyright: orvi-upgrade developers
+# MIT License (see LICENSE or https://opensource.org/licenses/MIT)
+
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+---
+module: upgrade
+short_description: Upgrade the firmware of Orvi label printers with orvi-flash
+version_added: "1.1.0"
+description:
+  - Runs C(orvi-flash upgrade) on the managed host, the computer that reaches the printers (a site's server
+    for network printers, the PC a serial or parallel printer hangs on).
+  - Each printer is prepared; a ready printer gets the whole package, one that is not ready is told to leave its
+    upgrade state. Printers run at the same time, at most I(jobs) at once.
+  - Printers that the ledger on the managed host shows already upgraded with this same package are skipped
+    without being opened, so running a finished rollout again changes nothing.
+  - The task fails when C(orvi-flash) ends with a status other than 0 (every printer upgraded or skipped) or
+    6 (printer queues took the firmware, which they cannot confirm). The message names each printer that did
+    not get there, with the printer's own message.
+options:
+  targets:
+    description:
+      - The printers, as C(orvi-flash) targets - C(tcp:HOST[:PORT]), C(serial:DEVICE[@BAUD]),
+        C(parallel:DEVICE), C(dual:SERIAL[@BAUD]+PARALLEL), C(queue:NAME).
+    type: list
+    elements: str
+    default: []
+  targets_file:
+    description:
+      - A file on the managed host with one target a line, optionally followed by a name; C(#) begins a comment.
+    type: path
+  package:
+    description:
+      - The folder on the managed host with C(l11config.bld) and the firmware files.
+    type: path
+    required: true
+  jobs:
+    description: How many printers are upgraded at once.
+    type: int
+    default: 8
+  force:
+    description: Send the package also to printers the ledger shows already upgraded with it.
+    type: bool
+    default: false
+  ledger:
+    description:
+      - The ledger file on the managed host. By default C(orvi-flash)'s own, in the user's state folder.
+    type: path
+  timeout:
+    description:
+      - Seconds a printer may keep the link waiting (a connect, a byte of its answer, a write). By default the
+        link's own limits (ten seconds).
+    type: float
+  program:
+    description: The path of C(orvi-flash) on the managed host. By default it is looked for on the C(PATH).
+    type: path
+notes:
+  - Check mode changes nothing on any printer. It reads the package (C(orvi-flash plan)) and returns what would
+    be sent, then opens and closes the connection of each printer the ledger does not skip
+    (C(orvi-flash upgrade --dry-run)) without sending a byte. C(changed) then says whether some printer would
+    be sent firmware; whether each is ready can only be learnt by asking it, which check mode does not do.
+  - The managed host runs Linux; C(orvi-flash) must be installed there.
+author:
+  - orvi-upgrade developers
+'''
+
+EXAMPLES = r'''
+- name: Upgrade the printers of this site
+  orvi.printer.upgrade:
+    targets:
+      - tcp:10.20.0.31
+      - serial:/dev/ttyUSB0@38400
+    package: /srv/orvi/firmware/l11-2.4
+    jobs: 16
+
+- name: Upgrade the printers listed on the site server
+  orvi.printer.upgrade:
+    targets_file: /etc/orvi/printers.txt
+    package: /srv/orvi/firmware/l11-2.4
+'''
+
+RETURN = r'''
+printers:
+  description: One entry per printer, in the order they ended.
+  returned: always
+  type: list
+  elements: dict
+  contains:
+    target:
+      description: The target in one spelling, as the ledger keeps it.
+      type: str
+      sample: tcp:10.20.0.31:2864
+    name:
+      description: The printer's name from the targets file, or its target.
+      type: str
+    outcome:
+      description:
+        - upgraded, sent-unconfirmed, not-ready, unreachable, failed-before-firmware, failed-during-transfer,
+          interrupted or skipped; in check mode reachable, unreachable or skipped.
+      type: str
+      sample: upgraded
+    message:
+      description: The printer's message, as the wizard shows it.
+      type: str
+    status:
+      description: The first byte of the printer's status line, when one was read.
+      type: str
+      returned: when the printer answered
+      sample: "0"
+    bytes_sent:
+      description: Firmware bytes sent to the printer.
+      type: int
+    bytes_total:
+      description: Firmware bytes in the package.
+      type: int
+    seconds:
+      description: How long the printer took.
+      type: float
+summary:
+  description: The number of printers with each outcome, and orvi-flash's exit status.
+  returned: always
+  type: dict
+  sample: {"command": "upgrade", "printers": 2, "outcomes": {"upgraded": 2}, "exit_status": 0}
+plan:
+  description: What would be sent - each file's name, size and SHA-256 in sending order, the package's digest, the
+    bytes and the time at each line rate.
+  returned: in check mode
+  type: dict
+rc:
+  description: orvi-flash's exit status.
+  returned: always
+  type: int
+'''
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.orvi.printer.plugins.module_utils.orvi_flash import (
+    DONE_STATUSES, TARGET_OPTIONS, events_of, failure_message, firmware_sent, printer_results, run_flash,
+    summary_of, target_arguments)
+
+GOOD_OUTCOMES = ('upgraded', 'skipped', 'sent-unconfirmed', 'reachable')
+
+
+def main():
+    argument_spec = dict(TARGET_OPTIONS)
+    argument_spec.update(
+        package=dict(type='path', required=True),
+        force=dict(type='bool', default=False),
+        ledger=dict(type='path'),
+    )
+    module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
+    params = module.params
+
+    args = ['upgrade'] + target_arguments(module) + ['--package', params['package']]
+    if params['force']:
+        args.append('--force')
+    if params['ledger']:
+        args += ['--ledger', params['ledger']]
+
+    result = dict(changed=False)
+    if module.check_mode:
+        rc, events, err = run_flash(module, ['plan', '--package', params['package']])
+        if rc != 0:
+            module.fail_json(msg=failure_message(rc, events, err, GOOD_OUTCOMES), rc=rc, printers=[])
+        plan = dict(events_of(events, 'plan')[0])
+        del plan['event']
+        result['plan'] = plan
+        args.append('--dry-run')
+
+    rc, events, err = run_flash(module, args)
+    printers = printer_results(events)
+    if module.check_mode:
+        result['changed'] = any(p.get('outcome') == 'reachable' for p in printers)
+    else:
+        result['changed'] = any(firmware_sent(p) for p in printers)
+    result.update(printers=printers, summary=summary_of(events), rc=rc)
+    if rc not in DONE_STATUSES:
+        module.fail_json(msg=failure_message(rc, events, err, GOOD_OUTCOMES), stderr=err, **result)
+    module.exit_json(**result)
+
+
+if __name__ == '__main__':
+    main()
