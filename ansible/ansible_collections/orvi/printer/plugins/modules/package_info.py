@@ -22,11 +22,10 @@ options:
     description: The folder on the managed host with C(l11config.bld) and the firmware files.
     type: path
     required: true
-  program:
-    description: The path of C(orvi-flash) on the managed host. By default it is looked for on the C(PATH).
-    type: path
 notes:
   - Supports check mode; it changes nothing in either mode.
+extends_documentation_fragment:
+  - orvi.printer.orvi_flash
 author:
   - orvi-upgrade developers
 '''

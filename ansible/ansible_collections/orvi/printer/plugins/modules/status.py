@@ -18,34 +18,15 @@ description:
   - For reports - the task fails only when C(orvi-flash) refuses its arguments or cannot run. Printers that are
     not ready or cannot be reached are listed in C(not_ready) and C(unreachable).
 options:
-  targets:
-    description:
-      - The printers, as C(orvi-flash) targets - C(tcp:HOST[:PORT]), C(serial:DEVICE[@BAUD]),
-        C(parallel:DEVICE), C(dual:SERIAL[@BAUD]+PARALLEL), C(queue:NAME).
-    type: list
-    elements: str
-    default: []
-  targets_file:
-    description:
-      - A file on the managed host with one target a line, optionally followed by a name; C(#) begins a comment.
-    type: path
   reach_only:
     description: Only open and close each printer's connection; send nothing. Check mode always does this.
     type: bool
     default: false
-  jobs:
-    description: How many printers are asked at once.
-    type: int
-    default: 8
-  timeout:
-    description:
-      - Seconds a printer may keep the link waiting. By default the link's own limits (ten seconds).
-    type: float
-  program:
-    description: The path of C(orvi-flash) on the managed host. By default it is looked for on the C(PATH).
-    type: path
 notes:
   - Supports check mode, which sends nothing to any printer (as I(reach_only)).
+extends_documentation_fragment:
+  - orvi.printer.orvi_flash
+  - orvi.printer.orvi_flash.targets
 author:
   - orvi-upgrade developers
 '''

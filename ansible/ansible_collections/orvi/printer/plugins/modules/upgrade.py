@@ -22,26 +22,11 @@ description:
     6 (printer queues took the firmware, which they cannot confirm). The message names each printer that did
     not get there, with the printer's own message.
 options:
-  targets:
-    description:
-      - The printers, as C(orvi-flash) targets - C(tcp:HOST[:PORT]), C(serial:DEVICE[@BAUD]),
-        C(parallel:DEVICE), C(dual:SERIAL[@BAUD]+PARALLEL), C(queue:NAME).
-    type: list
-    elements: str
-    default: []
-  targets_file:
-    description:
-      - A file on the managed host with one target a line, optionally followed by a name; C(#) begins a comment.
-    type: path
   package:
     description:
       - The folder on the managed host with C(l11config.bld) and the firmware files.
     type: path
     required: true
-  jobs:
-    description: How many printers are upgraded at once.
-    type: int
-    default: 8
   force:
     description: Send the package also to printers the ledger shows already upgraded with it.
     type: bool
@@ -50,20 +35,14 @@ options:
     description:
       - The ledger file on the managed host. By default C(orvi-flash)'s own, in the user's state folder.
     type: path
-  timeout:
-    description:
-      - Seconds a printer may keep the link waiting (a connect, a byte of its answer, a write). By default the
-        link's own limits (ten seconds).
-    type: float
-  program:
-    description: The path of C(orvi-flash) on the managed host. By default it is looked for on the C(PATH).
-    type: path
 notes:
   - Check mode changes nothing on any printer. It reads the package (C(orvi-flash plan)) and returns what would
     be sent, then opens and closes the connection of each printer the ledger does not skip
     (C(orvi-flash upgrade --dry-run)) without sending a byte. C(changed) then says whether some printer would
     be sent firmware; whether each is ready can only be learnt by asking it, which check mode does not do.
-  - The managed host runs Linux; C(orvi-flash) must be installed there.
+extends_documentation_fragment:
+  - orvi.printer.orvi_flash
+  - orvi.printer.orvi_flash.targets
 author:
   - orvi-upgrade developers
 '''
