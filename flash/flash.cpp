@@ -7,6 +7,7 @@
 #include "flash/report.h"
 #include "flash/system.h"
 #include "flash/target.h"
+#include "flash/trace.h"
 #include "link/socket_port.h"
 #include "upgrade/json_line.h"
 #include "upgrade/keep_awake.h"
@@ -161,6 +162,12 @@ int Run(const FlashOptions& options)
             if (!MakeFolder(options.traceFolder))
                 return Usage("cannot make the trace folder " + options.traceFolder);
             settings.traceFolder = options.traceFolder;
+            std::vector<std::string> texts;
+            for (const Target& t : targets)
+                texts.push_back(t.text);
+            const std::vector<std::string> names = TraceFileNames(texts);
+            for (size_t i = 0; i < targets.size(); ++i)
+                targets[i].traceFile = names[i];
         }
     }
 

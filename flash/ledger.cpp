@@ -3,6 +3,7 @@
 #include "flash/system.h"
 #include "upgrade/json_line.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -101,6 +102,9 @@ void Ledger::Load(const std::string& path, std::vector<std::string>& warnings)
     m_last.clear();
     m_endsOpen = false;
     std::ifstream in(path, std::ios::binary);
+    std::error_code absent;
+    if (!in && std::filesystem::exists(path, absent))
+        warnings.push_back("the ledger " + path + " cannot be read; no printer is skipped");
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         // A last line cut short (a disk that filled, a machine that went
@@ -134,9 +138,10 @@ bool Ledger::Record(const std::string& target, const std::string& package, Outco
     line.Add("target", target).Add("package", package).Add("outcome", OutcomeName(outcome)).Add("time", UtcTimeNow());
     m_last[target] = {package, OutcomeName(outcome)};
     const bool written = AppendWhole(m_path, (m_endsOpen ? "\n" : "") + line.Text());
-    if (written)
-        m_endsOpen = false;
-    else
+    // A failed append may have left part of the line behind: the next one
+    // begins on a line of its own (an empty line between is passed over).
+    m_endsOpen = !written;
+    if (!written)
         m_writeFailed = true;
     return written;
 }

@@ -9,8 +9,10 @@
 #include "res/strings.h"
 #include "upgrade/commands.h"
 #include "upgrade/exchanges.h"
+#include "upgrade/sha256.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace {
 
@@ -38,11 +40,13 @@ std::string FailureText(ExchangeFailure failure)
 }
 
 // What every exchange of the run reports: into the trace, as progress, and
-// whether the user asked to stop.
+// whether the user asked to stop. Each file's data is hashed as it goes:
+// the ledger records the package's digest, so a file changed on disk since
+// the package was read must not end as that package upgraded.
 class RunEvents : public IExchangeEvents {
 public:
-    RunEvents(TraceFile& trace, const ProgressReport& progress, uint64_t total)
-        : m_trace(trace), m_progress(progress), m_total(total)
+    RunEvents(TraceFile& trace, const ProgressReport& progress, const Package* package)
+        : m_trace(trace), m_progress(progress), m_package(package)
     {
     }
 
@@ -53,23 +57,40 @@ public:
     }
     void CommandSent(const void* p, int32_t n) override { m_trace.Bytes('>', p, n); }
     void AnswerRead(const void* p, int32_t n) override { m_trace.Bytes('<', p, n); }
-    void FileStarted(int, const std::string& name, int32_t size) override { m_trace.FileStarted(name, size); }
+    void FileStarted(int, const std::string& name, int32_t size) override
+    {
+        m_trace.FileStarted(name, size);
+        m_fileSha = Sha256();
+    }
     void DataSent(const void* p, int32_t n) override
     {
         m_trace.Data(p, n);
+        m_fileSha.Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
         m_sent += static_cast<uint64_t>(n);
         if (m_progress)
-            m_progress(m_sent, m_total);
+            m_progress(m_sent, Total());
     }
     bool StopRequested() override { return InterruptRequested(); }
+    bool FileSent(int index) override
+    {
+        if (!m_package || index >= static_cast<int>(m_package->files.size()))
+            return false;
+        const PackageFile& file = m_package->files[static_cast<size_t>(index)];
+        if (m_fileSha.FinishHex() == file.sha256)
+            return true;
+        m_trace.Note(file.name + " changed on disk since the package was read; its data as sent is not the package's");
+        return false;
+    }
 
     uint64_t Sent() const { return m_sent; }
+    uint64_t Total() const { return m_package ? m_package->dataBytes : 0; }
 
 private:
     TraceFile& m_trace;
     const ProgressReport& m_progress;
-    uint64_t m_total;
+    const Package* m_package;
     uint64_t m_sent = 0;
+    Sha256 m_fileSha;
 };
 
 PrinterResult Result(Outcome outcome, const std::string& message)
@@ -96,6 +117,8 @@ PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
 PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterConnection& connection,
                   RunEvents& events, TraceFile& trace)
 {
+    if (InterruptRequested())
+        return Result(Outcome::Interrupted, "Interrupted.");
     if (settings.command == Command::ReachOnly)
         return Reach(connection, trace);
     if (settings.command == Command::Status && !connection.CanAnswer())
@@ -105,8 +128,6 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
         return Result(Outcome::Skipped, "The ledger shows this package sent to this printer already.");
     if (settings.dryRun)
         return Reach(connection, trace);
-    if (InterruptRequested())
-        return Result(Outcome::Interrupted, "Interrupted.");
 
     const Preparation prepared = Prepare(connection, events);
     // A printer left in its upgrade state is told to leave it (KK).
@@ -121,8 +142,17 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
                       FailureText(prepared.failure));
     }
     PrinterResult r;
-    if (prepared.result == PreparationResult::StatusRead) {
+    if (prepared.result == PreparationResult::StatusRead)
         r.status = prepared.status;
+    // A stop asked for while the printer was being prepared ends it here,
+    // whatever it answered: it is not in its transfer yet.
+    if (InterruptRequested()) {
+        cancel();
+        r.outcome = Outcome::Interrupted;
+        r.message = "Interrupted.";
+        return r;
+    }
+    if (prepared.result == PreparationResult::StatusRead) {
         const int id = StatusStringId(prepared.status);
         if (settings.command == Command::Status || id != kStatusReadyId) {
             cancel();
@@ -131,11 +161,8 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
             return r;
         }
     }
-    if (InterruptRequested()) {
-        cancel();
-        return Result(Outcome::Interrupted, "Interrupted.");
-    }
     const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events);
+    r.firmwareSent = sent.firmwareSent;
     if (sent.result == TransferResult::Sent) {
         r.outcome = connection.CanAnswer() ? Outcome::Upgraded : Outcome::SentUnconfirmed;
         r.message = connection.CanAnswer() ? DialogText(kDialogTransfer, IDC_UPGRADE_DONE_TEXT)
@@ -159,17 +186,17 @@ PrinterResult RunPrinter(const Target& target, const RunSettings& settings, cons
 {
     const auto start = std::chrono::steady_clock::now();
     TraceFile trace;
-    if (!settings.traceFolder.empty())
-        trace.Open(settings.traceFolder, target.text);
+    if (!settings.traceFolder.empty() && !trace.Open(settings.traceFolder, target.traceFile, target.text))
+        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n", settings.traceFolder.c_str(),
+                     target.traceFile.c_str());
     ChannelParams params = target.params;
     params.limits = settings.limits;
     CPrinterConnection connection(params);
-    const uint64_t total = settings.command == Command::Upgrade && settings.package ? settings.package->dataBytes : 0;
-    RunEvents events(trace, progress, total);
+    RunEvents events(trace, progress, settings.command == Command::Upgrade ? settings.package : nullptr);
 
     PrinterResult r = Run(target, settings, connection, events, trace);
     r.bytesSent = events.Sent();
-    r.bytesTotal = total;
+    r.bytesTotal = events.Total();
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     trace.Note(std::string("outcome ") + OutcomeName(r.outcome) + (r.message.empty() ? "" : ": " + r.message));
     if (settings.command == Command::Upgrade && settings.ledger && !settings.dryRun && r.outcome != Outcome::Skipped)

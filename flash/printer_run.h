@@ -44,6 +44,8 @@ struct PrinterResult {
     int status = -1;
     uint64_t bytesSent = 0;
     uint64_t bytesTotal = 0;
+    // Whether anything of the firmware (a DT header included) went out.
+    bool firmwareSent = false;
     double seconds = 0;
 };
 

@@ -203,7 +203,8 @@ public:
             .Add("message", r.message);
         if (r.status >= 0)
             line.Add("status", std::string(1, static_cast<char>(r.status)));
-        line.Add("bytes_sent", r.bytesSent).Add("bytes_total", r.bytesTotal).Add("seconds", r.seconds, 3);
+        line.Add("bytes_sent", r.bytesSent).Add("bytes_total", r.bytesTotal).Add("firmware_sent", r.firmwareSent);
+        line.Add("seconds", r.seconds, 3);
         Write(line);
     }
 

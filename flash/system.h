@@ -23,7 +23,7 @@ std::string UtcTimeNow();
 // console take the escape sequences that redraw lines in place.
 bool OutputIsTerminal();
 
-// Ctrl-C and SIGTERM (console control events on Windows) from here on set
+// Ctrl-C, SIGTERM and SIGHUP (console control events on Windows) from here on set
 // the interrupt flag and say so on standard error; a second one ends the
 // program at once with status 5.
 void CatchInterrupts();

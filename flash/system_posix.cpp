@@ -79,6 +79,12 @@ void CatchInterrupts()
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal (a dropped SSH session) stops the run the same way,
+    // and a reader of the output that went away (`| head`) must not end a
+    // transfer halfway: the output is lost, the printers are not.
+    ::sigaction(SIGHUP, &action, nullptr);
+    action.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &action, nullptr);
 }
 
 bool InterruptRequested()

@@ -80,7 +80,7 @@ bool ParseTarget(const std::string& text, Target& target, std::string& error)
                 return bad("the port is not a number from 1 to 65535");
             p.port = static_cast<uint32_t>(std::stoul(port));
         }
-        if (p.host.empty() || p.host.find_first_of(" \t[]") != std::string::npos)
+        if (p.host.empty() || p.host.find_first_of(" \t[]:") != std::string::npos)
             return bad("no host, or a host that is not a name or an IPv4 address");
         target.text = "tcp:" + p.host + ":" + std::to_string(p.port);
         target.holds = {target.text};

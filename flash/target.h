@@ -20,6 +20,8 @@ struct Target {
     // What the target opens (its devices, its address, its queue), so that
     // two targets that would open the same one are refused.
     std::vector<std::string> holds;
+    // Its trace's file name, unique among the run's targets.
+    std::string traceFile;
 };
 
 // Reads one target. false with a message that says what is wrong.

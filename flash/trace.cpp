@@ -1,8 +1,10 @@
 #include "flash/trace.h"
 
+#include <set>
+
 namespace {
 
-std::string FileNameFor(const std::string& target)
+std::string PlainName(const std::string& target)
 {
     std::string name = target;
     for (char& c : name) {
@@ -11,14 +13,28 @@ std::string FileNameFor(const std::string& target)
         if (!plain)
             c = '_';
     }
-    return name + ".trace";
+    return name;
 }
 
 } // namespace
 
-bool TraceFile::Open(const std::string& folder, const std::string& target)
+std::vector<std::string> TraceFileNames(const std::vector<std::string>& targets)
 {
-    m_file.reset(std::fopen((folder + "/" + FileNameFor(target)).c_str(), "wb"));
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (const std::string& target : targets) {
+        const std::string plain = PlainName(target);
+        std::string name = plain + ".trace";
+        for (int n = 2; !taken.insert(name).second; ++n)
+            name = plain + "-" + std::to_string(n) + ".trace";
+        names.push_back(name);
+    }
+    return names;
+}
+
+bool TraceFile::Open(const std::string& folder, const std::string& fileName, const std::string& target)
+{
+    m_file.reset(std::fopen((folder + "/" + fileName).c_str(), "wb"));
     m_start = std::chrono::steady_clock::now();
     if (m_file)
         Line("trace of " + target);

@@ -10,12 +10,17 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
+
+// Each target's trace file name: <target>.trace, characters other than
+// letters, digits, '.', '-' and '_' as '_', and "-2", "-3"... after a name
+// an earlier target took, so that no two printers write one file.
+std::vector<std::string> TraceFileNames(const std::vector<std::string>& targets);
 
 class TraceFile {
 public:
-    // Opens folder/<target>.trace (characters other than letters, digits,
-    // '.', '-' and '_' as '_'). false if it cannot be written.
-    bool Open(const std::string& folder, const std::string& target);
+    // Opens folder/fileName for the target. false if it cannot be written.
+    bool Open(const std::string& folder, const std::string& fileName, const std::string& target);
     bool IsOpen() const { return m_file != nullptr; }
 
     void Note(const std::string& what);

@@ -5,8 +5,9 @@
 
 using WaitHook = void (*)(void* pContext);
 
-// Installs the hook (nullptr for none). Called on the user-interface
-// thread, which is the only thread that runs exchanges.
+// Installs the hook (nullptr for none). The wizard calls it on its
+// user-interface thread, the only thread that runs its exchanges; a program
+// that runs exchanges on several threads at once (orvi-flash) sets none.
 void SetWaitHook(WaitHook hook, void* pContext);
 
 // Runs the hook, if any. Waiting calls do this at least every

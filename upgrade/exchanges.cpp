@@ -129,6 +129,8 @@ Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const Upg
             if (n < kPieceSize)
                 break;
         }
+        if (!events.FileSent(k))
+            return fail(ExchangeFailure::DataNotSent, true);
     }
     if (!Send(port, events, kCommandSR, kCommandLength))
         return fail(ExchangeFailure::DataNotSent, true);

@@ -22,7 +22,8 @@ enum class ExchangeFailure {
     NoStatusLine,
     FileNotOpened,
     // A piece or SR did not go out, a file's size changed while it was
-    // sent, or the printer queue did not take the transfer's job.
+    // sent, the caller refused what was sent, or the printer queue did not
+    // take the transfer's job.
     DataNotSent,
     // The caller asked the transfer to stop between two pieces.
     Interrupted,
@@ -48,6 +49,10 @@ public:
     virtual void DataSent(const void*, int32_t) {}
     // Asked before each piece: true stops the transfer there.
     virtual bool StopRequested() { return false; }
+    // Asked once a file's last piece has gone: false stops the transfer
+    // before the next file, for a caller that knows the bytes it meant to
+    // send and saw others go.
+    virtual bool FileSent(int) { return true; }
 };
 
 enum class PreparationResult {

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <fstream>
 
 TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
@@ -21,6 +24,7 @@ TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
         {{"status", "10.1.1.1"}, "it has no kind"},
         {{"status", "usb:lp0"}, "unknown kind \"usb\""},
         {{"status", "tcp:10.1.1.1:99999"}, "the port is not a number"},
+        {{"status", "tcp:10.1.1.1:2864:99"}, "not a name or an IPv4 address"},
         {{"status", "serial:/dev/ttyS0@57600"}, "does not take 57600 baud"},
         {{"status", "dual:/dev/ttyS0"}, "SERIAL_DEVICE[@BAUD]+PARALLEL_DEVICE"},
         {{"status", "tcp:10.1.1.1", "tcp:10.1.1.1:2864"}, "is given twice"},
@@ -112,4 +116,29 @@ TEST(CommandLine, ThePlanShowsWhatAnUpgradeWouldSend)
     for (const FirmwareFile& f : files)
         EXPECT_NE(text.Out().find(Sha256Hex(f.bytes)), std::string::npos) << text.Out();
     EXPECT_NE(text.Out().find(std::to_string(wire) + " bytes on the wire with the DT headers and SR"), std::string::npos) << text.Out();
+}
+
+TEST(CommandLine, EachPrinterWritesATraceOfItsOwn)
+{
+    // Two devices whose names differ only where a file name cannot keep
+    // them apart; neither exists, so each printer ends unreachable at once.
+    TempDir package, scratch;
+    WritePackage(package, 1000);
+    const std::string folder = (scratch.Path() / "trace").string();
+    FlashProcess run;
+    EXPECT_EQ(RunFlashProgram({"upgrade", "parallel:/nonexistent/lp a", "parallel:/nonexistent/lp_a", "--package",
+                               package.Text(), "--ledger", (scratch.Path() / "ledger").string(), "--trace", folder},
+                              run),
+              4)
+        << run.Out() << run.Err();
+    std::set<std::string> firstLines;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path());
+        std::string line;
+        std::getline(in, line);
+        // After the seconds since the trace began.
+        firstLines.insert(line.substr(std::min(line.size(), line.find("trace of"))));
+    }
+    EXPECT_EQ(firstLines, (std::set<std::string>{"trace of parallel:/nonexistent/lp a",
+                                                 "trace of parallel:/nonexistent/lp_a"}));
 }

@@ -109,3 +109,33 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
         EXPECT_EQ(CompareUpgrade(fresh, files), "");
     }
 }
+
+TEST(Ledger, AFileChangedOnDiskDuringTheRunIsNeverRecordedAsThePackage)
+{
+    TempDir package, scratch;
+    std::vector<FirmwareFile> files = WritePackage(package, 50000);
+    const std::string address = LoopbackAddress(2);
+    const std::string report = (scratch.Path() / "report").string();
+    const std::string ledger = (scratch.Path() / "ledger.jsonl").string();
+    // The status line waits long enough for the test to change a file
+    // between the package's reading and its sending; a test too slow for
+    // that sees the run end "upgraded" and fails, never passes.
+    SimProcess printer;
+    ASSERT_TRUE(printer.Start({"--tcp", address + ":2864", "--report", report, "--answer-delay", "4000"}));
+    FlashProcess run;
+    ASSERT_TRUE(run.Start({"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger", ledger, "--json"}));
+    ASSERT_TRUE(WaitForReport(report, "\"name\":\"SU\"", 1, kPromptMs));
+    files[1].bytes[files[1].bytes.size() - 1] ^= 1;
+    package.Write(files[1].name, files[1].bytes);
+
+    ASSERT_EQ(run.Wait(kPromptMs * 2), 5) << run.Out() << run.Err();
+    const std::string outcome = run.Event("outcome", "tcp:" + address + ":2864");
+    EXPECT_EQ(JsonField(outcome, "outcome"), "failed-during-transfer") << run.Out();
+    EXPECT_EQ(JsonField(outcome, "firmware_sent"), "true");
+    ASSERT_TRUE(SettleTcpPrinter(report, address));
+    EXPECT_EQ(CountReport(report, "\"name\":\"SR\""), 0);
+    std::ifstream in(ledger);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(JsonField(line, "outcome"), "failed-during-transfer");
+}
