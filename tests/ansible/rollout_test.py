@@ -30,7 +30,7 @@ NO_SPACE = ('Insufficient space for upgrade files on CompactFlash card. Please i
             'space and press the Retry button or Cancel to abort.')
 NO_CONFIG = 'Configuration BLD file could not be found.'
 
-# Sites and their printers' answers to SU: every printer ready but one.
+# Sites and their printers' answers to SU: every printer ready (a test adds the one that is not).
 SITES = {'site-a': ['0', '0'], 'site-b': ['0', '0'], 'site-c': ['0']}
 
 

@@ -22,8 +22,7 @@ EXIT_UNCONFIRMED = 6
 # its goal, or a printer queue took the firmware and cannot confirm it.
 DONE_STATUSES = (EXIT_ALL_DONE, EXIT_UNCONFIRMED)
 
-# Outcomes after which the whole package went to the printer.
-FIRMWARE_SENT = ('upgraded', 'sent-unconfirmed')
+TARGET_KINDS = ('tcp:', 'serial:', 'parallel:', 'dual:', 'queue:')
 
 PROGRAM_OPTION = dict(type='path')
 
@@ -50,6 +49,10 @@ def target_arguments(module):
         module.fail_json(msg='no printer given: set targets, targets_file or both')
     if params['jobs'] < 1:
         module.fail_json(msg='jobs must be 1 or more')
+    for target in params['targets']:
+        # An entry is never taken for one of orvi-flash's options.
+        if not target.startswith(TARGET_KINDS):
+            module.fail_json(msg='bad target %r: it must begin with %s' % (target, ', '.join(TARGET_KINDS)))
     args = list(params['targets'])
     if params.get('targets_file'):
         args += ['--targets', params['targets_file']]
@@ -57,6 +60,22 @@ def target_arguments(module):
     if params.get('timeout'):
         args += ['--timeout', str(params['timeout'])]
     return args
+
+
+def text_of(value):
+    """orvi-flash writes each byte above 0x7E of a string as \\u00XX: a
+    name from a targets file in UTF-8 comes back as its bytes, decoded
+    here."""
+    if isinstance(value, dict):
+        return dict((k, text_of(v)) for k, v in value.items())
+    if isinstance(value, list):
+        return [text_of(v) for v in value]
+    if isinstance(value, str):
+        try:
+            return value.encode('latin-1').decode('utf-8')
+        except (UnicodeEncodeError, UnicodeDecodeError):
+            return value
+    return value
 
 
 def run_flash(module, args):
@@ -69,7 +88,7 @@ def run_flash(module, args):
         if not line:
             continue
         try:
-            events.append(json.loads(line))
+            events.append(text_of(json.loads(line)))
         except ValueError:
             module.fail_json(msg='orvi-flash wrote a line that is not JSON: %s' % line, rc=rc, stderr=err)
     return rc, events, err
@@ -77,8 +96,8 @@ def run_flash(module, args):
 
 def firmware_sent(printer):
     """Whether the printer was sent firmware: the whole package, or part of
-    it before a failure or an interruption."""
-    return printer.get('outcome') in FIRMWARE_SENT or printer.get('bytes_sent', 0) > 0
+    it (a DT header included) before a failure or an interruption."""
+    return printer.get('firmware_sent') is True
 
 
 def events_of(events, kind):

@@ -17,7 +17,8 @@ description:
   - Each printer is prepared; a ready printer gets the whole package, one that is not ready is told to leave its
     upgrade state. Printers run at the same time, at most I(jobs) at once.
   - Printers that the ledger on the managed host shows already upgraded with this same package are skipped
-    without being opened, so running a finished rollout again changes nothing.
+    without being opened, so running a finished rollout again changes nothing. Printer queues cannot confirm
+    that the printer took the firmware, so they are sent it again on every run.
   - The task fails when C(orvi-flash) ends with a status other than 0 (every printer upgraded or skipped) or
     6 (printer queues took the firmware, which they cannot confirm). The message names each printer that did
     not get there, with the printer's own message.
@@ -85,6 +86,9 @@ printers:
     message:
       description: The printer's message, as the wizard shows it.
       type: str
+    firmware_sent:
+      description: Whether anything of the firmware (a DT header included) went to the printer.
+      type: bool
     status:
       description: The first byte of the printer's status line, when one was read.
       type: str
