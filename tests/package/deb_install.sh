@@ -27,8 +27,8 @@ for name in $names; do
   dpkg-query -L "$name" >"$ADMIN/info/$(dpkg-query -W -f='${binary:Package}' "$name").list"
 done
 
-# dpkg-deb's own configuration may leave out documentation on slim
-# systems; this root takes every file.
+# dpkg's configuration may leave out documentation on slim systems
+# (path-exclude in dpkg.cfg.d); this root takes every file.
 dpkg() { command dpkg --root="$ROOT" --force-not-root --log=/dev/null "$@"; }
 dpkg --path-include='*' -i "$DEB" >"$SCRATCH/dpkg.out" 2>&1 ||
   fail "dpkg -i: $(cat "$SCRATCH/dpkg.out")"
@@ -36,9 +36,6 @@ dpkg --path-include='*' -i "$DEB" >"$SCRATCH/dpkg.out" 2>&1 ||
   fail "after dpkg -i: $(dpkg-query --root="$ROOT" -W -f='${Status} ${Version}' orvi-upgrade)"
 echo "ok: dpkg -i installed orvi-upgrade $VERSION, its Depends met by this machine's packages"
 
-# Each library a program asks for by name is provided by a package the
-# .deb depends on: a Depends field that leaves one out would install and
-# then fail on another machine.
 # owner_of PATH: the package that owns a library, by any of the names that
 # merged /usr gives it.
 owner_of() {
@@ -48,6 +45,9 @@ owner_of() {
       { echo "${found%%:*}"; return; }
   done
 }
+# Each library a program asks for by name is provided by a package the
+# .deb depends on: a Depends field that leaves one out would install and
+# then fail on another machine.
 programs="$ROOT/usr/bin/orvi-flash $ROOT/usr/bin/orvi-printer-sim $ROOT/usr/lib/orvi-upgrade/orvi-upgrade"
 for program in $programs; do
   [ -x "$program" ] || fail "${program#"$ROOT"} is not installed"
