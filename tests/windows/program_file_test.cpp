@@ -59,6 +59,27 @@ TEST_F(ProgramFile, CarriesItsManifest)
     EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
 }
 
+namespace {
+
+// The project's version, "1.1" or "1.1.2", as four numbers: the fixed part
+// of the version information.
+std::vector<unsigned> VersionFields(const std::string& text)
+{
+    std::vector<unsigned> fields;
+    size_t start = 0;
+    while (start <= text.size() && fields.size() < 4) {
+        size_t dot = text.find('.', start);
+        if (dot == std::string::npos)
+            dot = text.size();
+        fields.push_back(static_cast<unsigned>(std::stoul(text.substr(start, dot - start))));
+        start = dot + 1;
+    }
+    fields.resize(4, 0);
+    return fields;
+}
+
+} // namespace
+
 TEST_F(ProgramFile, CarriesItsVersion)
 {
     const std::string path = ProgramPath();
@@ -70,10 +91,21 @@ TEST_F(ProgramFile, CarriesItsVersion)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 1u);
-    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 1u);
+    const std::vector<unsigned> version = VersionFields(ORVI_PROJECT_VERSION);
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), version[0]);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), version[1]);
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionLS), version[2]);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), version[3]);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     char* text = nullptr;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904e4\\OriginalFilename",
                                reinterpret_cast<void**>(&text), &length));
     EXPECT_STREQ(text, "orvi-upgrade.exe");
+    for (const char* name : {"FileVersion", "ProductVersion"}) {
+        const std::string query = std::string("\\StringFileInfo\\040904e4\\") + name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length))
+            << name;
+        EXPECT_STREQ(text, ORVI_PROJECT_VERSION) << name;
+    }
 }
