@@ -289,6 +289,14 @@ class CollectionTest(unittest.TestCase):
             self.assertTrue(doc['return'], module)
             self.assertNotIn('WARNING', done.stderr, module)
 
+        # The collection carries the project's version, as orvi-flash does.
+        flash_version = subprocess.run([FLASH, '--version'], stdout=subprocess.PIPE, universal_newlines=True,
+                                       timeout=PROMPT_S).stdout.split()[-1]
+        with open(os.path.join(COLLECTION, 'galaxy.yml')) as f:
+            galaxy_version = [line.split(':', 1)[1].strip() for line in f if line.startswith('version:')][0]
+        parts = flash_version.split('.')
+        self.assertEqual(galaxy_version, '.'.join(parts + ['0'] * (3 - len(parts))))
+
         done = subprocess.run(['ansible-playbook', '--syntax-check', '-i',
                                os.path.join(REPO, 'ansible', 'examples', 'sites.yml'), ROLLOUT], env=env,
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True,
