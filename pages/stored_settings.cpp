@@ -3,6 +3,7 @@
 // records for them. A value whose data does not fit counts as missing.
 #include "pages/stored_settings.h"
 #include "pages/registry_query.h"
+#include "ui/ip_address_ctrl.h"
 
 #include <cstring>
 
@@ -129,6 +130,5 @@ int LoadStoredPortSettings(StoredPortSettings& settings)
 
 uint32_t PackIpAddress(const uint8_t octets[4])
 {
-    return static_cast<uint32_t>(octets[0]) << 24 | static_cast<uint32_t>(octets[1]) << 16 |
-           static_cast<uint32_t>(octets[2]) << 8 | octets[3];
+    return MakeIpAddress(octets[0], octets[1], octets[2], octets[3]);
 }

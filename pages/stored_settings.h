@@ -29,5 +29,5 @@ struct StoredPortSettings {
 // does. Returns 0 when the key does not open, with settings untouched.
 int LoadStoredPortSettings(StoredPortSettings& settings);
 
-// The four octets packed as MAKEIPADDRESS does, for the address control.
+// The four octets packed for the address control (MakeIpAddress).
 uint32_t PackIpAddress(const uint8_t octets[4]);
