@@ -1,7 +1,6 @@
 #include "app/my_property_sheet.h"
 
 #include "link/port_dispatch.h"
-#include "res/dialogs.h"
 #include "res/strings.h"
 
 CMyPropertySheet::CMyPropertySheet()
@@ -15,13 +14,13 @@ CMyPropertySheet::CMyPropertySheet()
     m_bWizard = true;
 }
 
-bool CMyPropertySheet::OnInitDialog(IPageControls& sheetControls)
+bool CMyPropertySheet::OnInitDialog(ISheetButtons& buttons)
 {
-    bool result = CPropertySheet::OnInitDialog(sheetControls);
+    bool result = CPropertySheet::OnInitDialog(buttons);
     // The Help button comes with the application's Help command; the
     // program offers no help.
-    sheetControls.EnableWindow(IDHELP, false);
-    sheetControls.ShowWindow(IDHELP, false);
+    buttons.EnableWindow(IDHELP, false);
+    buttons.ShowWindow(IDHELP, false);
     return result;
 }
 

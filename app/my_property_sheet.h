@@ -18,7 +18,7 @@ public:
     CMyPropertySheet();
     ~CMyPropertySheet() override = default;
 
-    bool OnInitDialog(IPageControls& sheetControls) override;
+    bool OnInitDialog(ISheetButtons& buttons) override;
 
     // The connection of the mode page 2 shows, read at each call. Each
     // returns 1 or 0; ClosePort gives 0 only for a printer-queue job the

@@ -92,14 +92,22 @@ double TimeFailure(CommMode mode, const Fault& fault, bool bTransfer)
     }
     HeadlessWizard wizard;
     wizard.SetConnection(mode, 0, 2, 0, printer.Address());
+    if (bTransfer && !wizard.ToTransferPage()) {
+        std::fprintf(stderr, "%s: page 4 was not reached%s%s\n", fault.name, wizard.messages.empty() ? "" : ": ",
+                     wizard.messages.empty() ? "" : wizard.messages[0].text.c_str());
+        return -1;
+    }
     const uint64_t start = MonotonicNs();
+    // Finish on page 4, or Next from page 2 into page 3's exchange. After
+    // page 3's message the wizard goes back to page 2, whose own messages
+    // may follow.
     if (bTransfer)
-        wizard.sheet.m_page4.OnWizardFinish();
+        wizard.engine.PressFinish();
     else
-        wizard.sheet.m_page3.OnSetActive();
-    const auto& shown = wizard.frame.m_messages;
-    if (shown.size() != 1 || shown[0].text != LoadStringResource(fault.expectedMessage) ||
-        wizard.sheet.m_bUpgradeDone) {
+        wizard.engine.PressNext();
+    const auto& shown = wizard.messages;
+    if (shown.empty() || shown[0].text != LoadStringResource(fault.expectedMessage) ||
+        (bTransfer && shown.size() != 1) || wizard.sheet.m_bUpgradeDone) {
         std::fprintf(stderr, "%s: expected \"%s\", got %s\"%s\"\n", fault.name,
                      LoadStringResource(fault.expectedMessage), shown.empty() ? "no message " : "",
                      shown.empty() ? "" : shown[0].text.c_str());

@@ -3,106 +3,58 @@
 #include "res/dialogs.h"
 
 #include <chrono>
-#include <strings.h>
 
-bool HeadlessControls::IsWindowEnabled(int nId) const
-{
-    auto it = m_enabled.find(nId);
-    return it == m_enabled.end() || it->second;
-}
+namespace {
 
-bool HeadlessControls::IsWindowVisible(int nId) const
-{
-    auto it = m_visible.find(nId);
-    return it == m_visible.end() || it->second;
-}
+constexpr int kPageCommSetup = 1;
+constexpr int kPageTransfer = 3;
 
-std::string HeadlessControls::GetWindowText(int nId) const
-{
-    auto it = m_texts.find(nId);
-    return it == m_texts.end() ? std::string() : it->second;
-}
-
-int HeadlessControls::GetCount(int nId) const
-{
-    auto it = m_lists.find(nId);
-    return it == m_lists.end() ? 0 : static_cast<int>(it->second.size());
-}
-
-std::string HeadlessControls::GetLBText(int nId, int nIndex) const
-{
-    auto it = m_lists.find(nId);
-    if (it == m_lists.end() || nIndex < 0 || nIndex >= static_cast<int>(it->second.size()))
-        return std::string();
-    return it->second[static_cast<size_t>(nIndex)];
-}
-
-int HeadlessControls::GetCurSel(int nId) const
-{
-    auto it = m_selection.find(nId);
-    return it == m_selection.end() ? -1 : it->second;
-}
-
-int HeadlessControls::SelectString(int nId, const std::string& strPrefix)
-{
-    for (int i = 0; i < GetCount(nId); ++i) {
-        const std::string entry = GetLBText(nId, i);
-        if (entry.size() >= strPrefix.size() &&
-            ::strncasecmp(entry.c_str(), strPrefix.c_str(), strPrefix.size()) == 0) {
-            m_selection[nId] = i;
-            return i;
-        }
-    }
-    return -1;
-}
-
-bool HeadlessControls::GetCheck(int nId) const
-{
-    auto it = m_checks.find(nId);
-    return it != m_checks.end() && it->second;
-}
-
-int HeadlessControls::GetAddress(int nId, uint32_t* pdwAddress) const
-{
-    auto it = m_addresses.find(nId);
-    *pdwAddress = it == m_addresses.end() ? 0 : it->second;
-    return it == m_addresses.end() ? 0 : 4;
-}
-
-void HeadlessControls::StepIt(int)
-{
-    ++m_nSteps;
-    m_nPos += m_nStep;
-    if (m_nPos > m_nUpper)
-        m_nPos = m_nUpper;
-}
-
-void HeadlessFrame::MessageBox(const std::string& strText)
-{
-    m_messages.push_back({strText, MonotonicNs()});
-}
+} // namespace
 
 HeadlessWizard::HeadlessWizard()
 {
-    for (int i = 0; i < sheet.GetPageCount(); ++i)
-        sheet.GetPage(i)->AttachWindow(&sheet, &controls[i], &frame);
-    sheet.m_page2.m_ipAddress.Attach(controls[1], IDC_IP_ADDRESS);
+    engine.Start();
+    engine.PressNext();
 }
 
-HeadlessWizard::~HeadlessWizard()
+void HeadlessWizard::ClickRadio(int nFirstId, int nPosition)
 {
-    for (int i = 0; i < sheet.GetPageCount(); ++i)
-        sheet.GetPage(i)->DetachWindow();
+    const DialogTemplate* dialog = FindDialogTemplate(kDialogCommSetup);
+    int ids[16];
+    const int count = dialog ? RadioGroupIds(*dialog, nFirstId, ids, 16) : 0;
+    if (nPosition < 0 || nPosition >= count || nPosition >= 16)
+        return;
+    HeadlessControls& page = m_controls[kPageCommSetup];
+    for (int i = 0; i < count && i < 16; ++i)
+        page.SetCheck(ids[i], i == nPosition);
+    engine.ClickControl(ids[nPosition]);
 }
 
 void HeadlessWizard::SetConnection(CommMode nMode, int32_t nSerialPort, int32_t nBaudRate, int32_t nParallelPort,
                                    uint32_t dwAddress)
 {
-    sheet.m_page2.m_nCommMode = nMode;
-    sheet.m_page2.m_nSerialPort = nSerialPort;
-    sheet.m_page2.m_nBaudRate = nBaudRate;
-    sheet.m_page2.m_nParallelPort = nParallelPort;
-    sheet.m_page2.m_ipAddress.SetAddress(dwAddress);
+    ClickRadio(IDC_MODE_COM, nMode);
+    HeadlessControls& page = m_controls[kPageCommSetup];
+    page.SetCurSel(IDC_SERIAL_PORT, nSerialPort);
+    page.SetCurSel(IDC_BAUD_RATE, nBaudRate);
+    ClickRadio(IDC_LPT1, nParallelPort);
+    page.SetAddress(IDC_IP_ADDRESS, dwAddress);
+    messages.clear();
+}
+
+bool HeadlessWizard::ToTransferPage()
+{
+    engine.PressNext();
+    engine.PressNext();
+    if (engine.CurrentPage() != kPageTransfer)
+        return false;
+    messages.clear();
+    return true;
+}
+
+void HeadlessWizard::ShowMessageBox(const std::string&, const std::string& strText)
+{
+    messages.push_back({strText, MonotonicNs()});
 }
 
 uint64_t MonotonicNs()

@@ -26,8 +26,10 @@ int TransferOnce(const std::string& strAddress)
 {
     HeadlessWizard wizard;
     wizard.SetConnection(TcpIp, 0, 2, 0, PackAddress(strAddress));
-    wizard.sheet.m_page4.OnWizardFinish();
-    return wizard.sheet.m_bUpgradeDone && wizard.frame.m_messages.empty() ? 0 : 1;
+    if (!wizard.ToTransferPage())
+        return 1;
+    wizard.engine.PressFinish();
+    return wizard.sheet.m_bUpgradeDone && wizard.messages.empty() ? 0 : 1;
 }
 
 // One staged transfer of nTotal bytes; the child's peak RSS in KiB, or 0.

@@ -1,5 +1,7 @@
 #include "bench/printer_sim.h"
 
+#include "ui/ip_address_ctrl.h"
+
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -19,7 +21,7 @@ uint32_t PackAddress(const std::string& strDotted)
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (std::sscanf(strDotted.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) != 4)
         return 0;
-    return (a << 24) | (b << 16) | (c << 8) | d;
+    return MakeIpAddress(a, b, c, d);
 }
 
 void ReportFollower::ReadMore()

@@ -53,21 +53,34 @@ Run Measure(const FirmwareSet& set, bool dsrPaced)
     ReportFollower report(reportPath);
     HeadlessWizard wizard;
     wizard.SetConnection(Com, 0, kBaud38400, 0, 0);
+    if (!wizard.ToTransferPage()) {
+        std::fprintf(stderr, "page 4 was not reached%s%s\n", wizard.messages.empty() ? "" : ": ",
+                     wizard.messages.empty() ? "" : wizard.messages[0].text.c_str());
+        return run;
+    }
+    // The printer sees the line closed after page 3's preparation before
+    // the transfer opens it again, so the transfer is a connection of its
+    // own.
+    if (!report.WaitFor("\"event\":\"disconnect\"", 1, 10000)) {
+        std::fprintf(stderr, "the printer did not see the preparation's connection end\n");
+        return run;
+    }
 
     const uint64_t start = MonotonicNs();
-    wizard.sheet.m_page4.OnWizardFinish();
+    wizard.engine.PressFinish();
     const uint64_t written = MonotonicNs();
     SetModemLineSource(nullptr, nullptr);
     // Twice the time the line needs, and a minute besides.
     const int waitMs = static_cast<int>(set.wireBytes * 2000 / kLineBytesPerSecond) + 60000;
     if (!wizard.sheet.m_bUpgradeDone || !report.WaitFor("\"event\":\"upgrade\"", 1, waitMs)) {
-        std::fprintf(stderr, "the transfer did not complete%s%s\n", wizard.frame.m_messages.empty() ? "" : ": ",
-                     wizard.frame.m_messages.empty() ? "" : wizard.frame.m_messages[0].text.c_str());
+        std::fprintf(stderr, "the transfer did not complete%s%s\n", wizard.messages.empty() ? "" : ": ",
+                     wizard.messages.empty() ? "" : wizard.messages[0].text.c_str());
         return run;
     }
     const uint64_t end = MonotonicNs();
-    if (report.Seen("protocol-error") != 0 || report.Seen("\"event\":\"connect\"") != 1) {
-        std::fprintf(stderr, "the printer reported protocol errors or more than one connection\n");
+    // One connection for page 3's preparation, one for the transfer.
+    if (report.Seen("protocol-error") != 0 || report.Seen("\"event\":\"connect\"") != 2) {
+        std::fprintf(stderr, "the printer reported protocol errors or the transfer took more than one connection\n");
         return run;
     }
     run.ok = true;

@@ -129,6 +129,11 @@ int main(int argc, char** argv)
     ReportFollower report(reportPath);
     HeadlessWizard wizard;
     wizard.SetConnection(TcpIp, 0, 2, 0, PackAddress(address));
+    if (!wizard.ToTransferPage()) {
+        std::fprintf(stderr, "page 4 was not reached%s%s\n", wizard.messages.empty() ? "" : ": ",
+                     wizard.messages.empty() ? "" : wizard.messages[0].text.c_str());
+        return 1;
+    }
 
     std::vector<double> ours, plain, oursCpu, plainCpu;
     int upgrades = 0;
@@ -139,16 +144,17 @@ int main(int argc, char** argv)
         const double cpuStart = CpuSeconds();
         int sent = 0;
         if (oursNow) {
+            // Finish again, as if page 4 had just been shown: not Done.
             wizard.sheet.m_bUpgradeDone = false;
-            wizard.sheet.m_page4.OnWizardFinish();
-            sent = wizard.sheet.m_bUpgradeDone && wizard.frame.m_messages.empty();
+            wizard.engine.PressFinish();
+            sent = wizard.sheet.m_bUpgradeDone && wizard.messages.empty();
         } else {
             sent = PushPlain(address, directory, set, block);
         }
         if (!sent || !report.WaitFor(kUpgradeEvent, ++upgrades, 120000)) {
             std::fprintf(stderr, "round %d (%s) did not complete%s%s\n", round, oursNow ? "page 4" : "baseline",
-                         wizard.frame.m_messages.empty() ? "" : ": ",
-                         wizard.frame.m_messages.empty() ? "" : wizard.frame.m_messages[0].text.c_str());
+                         wizard.messages.empty() ? "" : ": ",
+                         wizard.messages.empty() ? "" : wizard.messages[0].text.c_str());
             return 1;
         }
         const double seconds = static_cast<double>(MonotonicNs() - start) / 1e9;

@@ -9,12 +9,6 @@
 
 #include <vector>
 
-namespace {
-
-constexpr uint32_t kDefaultAddress = MakeIpAddress(192, 168, 255, 1);
-
-} // namespace
-
 CMyPropertyPage2::CMyPropertyPage2() : CPropertyPage(kDialogCommSetup) {}
 
 void CMyPropertyPage2::DoDataExchange(CDataExchange* pDX)
@@ -30,14 +24,8 @@ void CMyPropertyPage2::DoDataExchange(CDataExchange* pDX)
 bool CMyPropertyPage2::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    if (!LoadPortSettings()) {
-        m_nBaudRate = 2;
-        m_nSerialPort = 0;
-        m_nCommMode = Lpt;
-        m_nParallelPort = 0;
-        m_ipAddress.SetAddress(kDefaultAddress);
-        m_strPrinterName = "";
-    }
+    if (!LoadPortSettings())
+        ApplyPortSettings(StoredPortSettings{});
     return true;
 }
 
@@ -90,13 +78,18 @@ bool CMyPropertyPage2::LoadPortSettings()
     StoredPortSettings stored;
     if (!LoadStoredPortSettings(stored))
         return false;
-    m_nParallelPort = stored.m_nParallelPort;
-    m_nSerialPort = stored.m_nSerialPort;
-    m_strPrinterName = stored.m_strPrinterName;
-    m_nCommMode = stored.m_nCommMode;
-    m_nBaudRate = stored.m_nBaudRate;
-    m_ipAddress.SetAddress(PackIpAddress(stored.m_nIpOctets));
+    ApplyPortSettings(stored);
     return true;
+}
+
+void CMyPropertyPage2::ApplyPortSettings(const StoredPortSettings& settings)
+{
+    m_nParallelPort = settings.m_nParallelPort;
+    m_nSerialPort = settings.m_nSerialPort;
+    m_strPrinterName = settings.m_strPrinterName;
+    m_nCommMode = settings.m_nCommMode;
+    m_nBaudRate = settings.m_nBaudRate;
+    m_ipAddress.SetAddress(PackIpAddress(settings.m_nIpOctets));
 }
 
 bool CMyPropertyPage2::FillPrinterList(int nId)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/port_settings.h"
+#include "pages/stored_settings.h"
 #include "ui/ip_address_ctrl.h"
 #include "ui/property_page.h"
 
@@ -46,6 +47,9 @@ public:
     std::string m_strPrinterName;
 
 private:
+    // The fields and the address control take these values.
+    void ApplyPortSettings(const StoredPortSettings& settings);
+
     // The last fill of the printer list found a printer. Without one, the
     // list holds nothing that is a queue and stays disabled.
     bool m_bPrintersListed = false;

@@ -3,6 +3,7 @@
 // records for them. A value whose data does not fit counts as missing.
 #include "pages/stored_settings.h"
 #include "pages/registry_query.h"
+#include "ui/ip_address_ctrl.h"
 
 #include <cstring>
 
@@ -68,24 +69,30 @@ int32_t IndexOf(int32_t nNumber)
     return static_cast<int32_t>(static_cast<uint32_t>(nNumber) - 1u);
 }
 
-CommMode CommModeFor(int32_t nPortType)
+// The mode a stored port type names; false for a type the page does not
+// know.
+bool CommModeFor(int32_t nPortType, CommMode& mode)
 {
     switch (nPortType) {
-    case 1: return Com;
-    case 31: return Dual;
-    case 41: return Network;
-    case 51: return TcpIp;
-    default: return Lpt; // 11, and every code the page does not know
+    case 1: mode = Com; return true;
+    case 11: mode = Lpt; return true;
+    case 31: mode = Dual; return true;
+    case 41: mode = Network; return true;
+    case 51: mode = TcpIp; return true;
+    default: return false;
     }
 }
 
-int32_t BaudRateIndexFor(int32_t nBaud)
+// The list position of a stored baud rate; false for a rate the list does
+// not hold.
+bool BaudRateIndexFor(int32_t nBaud, int32_t& nIndex)
 {
     switch (nBaud) {
-    case 4800: return 0;
-    case 9600: return 1;
-    case 38400: return 3;
-    default: return 2; // 19200
+    case 4800: nIndex = 0; return true;
+    case 9600: nIndex = 1; return true;
+    case 19200: nIndex = 2; return true;
+    case 38400: nIndex = 3; return true;
+    default: return false;
     }
 }
 
@@ -112,15 +119,16 @@ int LoadStoredPortSettings(StoredPortSettings& settings)
     ReadText(hKey, "Type String", read.m_strPrinterName);
     CloseRegistryKey(hKey);
 
-    // A missing number is mapped like one the tables do not know.
-    read.m_nCommMode = bPortType ? CommModeFor(nPortType) : Lpt;
-    read.m_nBaudRate = bBaud ? BaudRateIndexFor(nBaud) : 2;
+    // A missing number leaves the default, as one the tables do not know.
+    if (bPortType)
+        CommModeFor(nPortType, read.m_nCommMode);
+    if (bBaud)
+        BaudRateIndexFor(nBaud, read.m_nBaudRate);
     settings = read;
     return 1;
 }
 
 uint32_t PackIpAddress(const uint8_t octets[4])
 {
-    return static_cast<uint32_t>(octets[0]) << 24 | static_cast<uint32_t>(octets[1]) << 16 |
-           static_cast<uint32_t>(octets[2]) << 8 | octets[3];
+    return MakeIpAddress(octets[0], octets[1], octets[2], octets[3]);
 }

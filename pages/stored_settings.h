@@ -11,7 +11,9 @@
 // Below the current user's root.
 inline constexpr char kPortSetupKey[] = "Software\\Tarnwell Systems\\Color Tarnwell\\Print Manager\\Port Setup";
 
-// Page 2's values; the initial ones are the page's defaults.
+// Page 2's values. The initial ones are the page's defaults, the one place
+// they are given: what the page shows when nothing is stored, and what a
+// stored value that is missing or that the page does not know leaves.
 struct StoredPortSettings {
     CommMode m_nCommMode = Lpt;
     int32_t m_nSerialPort = 0;   // 0 COM1, 1 COM2; not range-checked
@@ -23,10 +25,9 @@ struct StoredPortSettings {
 
 // Reads the key once. Returns 1 when it opens, with every field of settings
 // written: a value that is missing (absent, or larger than its buffer) gives
-// mode Lpt, 19200 baud and an empty printer name as any unknown value does,
-// and the page's default for a serial port, parallel port or address octet.
-// Returns 0 when the key does not open, with settings untouched.
+// the page's default, as a port type or baud rate the page does not know
+// does. Returns 0 when the key does not open, with settings untouched.
 int LoadStoredPortSettings(StoredPortSettings& settings);
 
-// The four octets packed as MAKEIPADDRESS does, for the address control.
+// The four octets packed for the address control (MakeIpAddress).
 uint32_t PackIpAddress(const uint8_t octets[4]);

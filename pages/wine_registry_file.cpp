@@ -294,7 +294,7 @@ bool TakeData(const char* p, const char* end, Lines& lines, WineRegistryValue& v
     p = SkipSpace(p + 1, end);
     uint32_t v = 0;
     if (p < end && *p == '"') {
-        value.nType = 1;
+        value.nType = kRegSz;
         return TakeTextData(p, end, value);
     }
     if (Take(p, end, "str(")) {
@@ -305,13 +305,13 @@ bool TakeData(const char* p, const char* end, Lines& lines, WineRegistryValue& v
     if (Take(p, end, "dword:")) {
         if (!TakeHex(p, end, 8, v) || SkipSpace(p, end) != end)
             return false;
-        value.nType = 4;
+        value.nType = kRegDword;
         for (int i = 0; i < 4; ++i)
             value.data.push_back(static_cast<uint8_t>(v >> (8 * i)));
         return true;
     }
     if (Take(p, end, "hex:")) {
-        value.nType = 3;
+        value.nType = kRegBinary;
         return TakeHexList(p, end, lines, value.data);
     }
     if (Take(p, end, "hex(")) {
@@ -407,7 +407,7 @@ const WineRegistryValue* FindWineRegistryValue(const WineRegistryKey& key, const
 
 std::vector<uint8_t> AnsiValueData(const WineRegistryValue& value)
 {
-    if (value.nType != 1 && value.nType != 2 && value.nType != 7)
+    if (!IsTextValueType(value.nType))
         return value.data;
     std::vector<uint8_t> out;
     for (size_t i = 0; i + 1 < value.data.size(); i += 2) {

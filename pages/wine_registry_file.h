@@ -9,9 +9,23 @@
 #include <string>
 #include <vector>
 
+// The registry's value types the reader names (REG_SZ and so on); a value
+// may carry any other number too.
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegMultiSz = 7;
+
+// The types whose data is text.
+inline constexpr bool IsTextValueType(uint32_t nType)
+{
+    return nType == kRegSz || nType == kRegExpandSz || nType == kRegMultiSz;
+}
+
 struct WineRegistryValue {
     std::u16string strName; // "" for the key's default value
-    uint32_t nType = 0;     // 1 REG_SZ, 2 REG_EXPAND_SZ, 3 REG_BINARY, 4 REG_DWORD, 7 REG_MULTI_SZ, ...
+    uint32_t nType = 0;
     // The data as the registry holds it: text in UTF-16LE with its NUL.
     std::vector<uint8_t> data;
 };
@@ -31,7 +45,7 @@ int FindWineRegistryKey(const char* pText, size_t nSize, const std::string& strK
 // The value named strName (without regard to ASCII case), or null.
 const WineRegistryValue* FindWineRegistryValue(const WineRegistryKey& key, const std::string& strName);
 
-// The data as RegQueryValueExA hands it out: the text types (1, 2, 7) in the
+// The data as RegQueryValueExA hands it out: the text types in the
 // single-byte code page (Windows-1252, '?' for what it cannot show), every
 // other type as stored.
 std::vector<uint8_t> AnsiValueData(const WineRegistryValue& value);

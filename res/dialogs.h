@@ -66,8 +66,6 @@ inline constexpr int IDC_PRINTER_LIST = 1020;
 inline constexpr int IDC_IP_ADDRESS = 1021;
 inline constexpr int IDC_MODE_COM = 1022;
 inline constexpr int IDC_MODE_DUAL = 1023;
-// The sheet's Help button.
-inline constexpr int IDHELP = 9;
 
 // The template with this id, or nullptr.
 const DialogTemplate* FindDialogTemplate(int nId);

@@ -12,9 +12,9 @@ int CIPAddressCtrl::GetAddress(uint8_t& b0, uint8_t& b1, uint8_t& b2, uint8_t& b
 {
     uint32_t address = 0;
     int fields = m_pControls ? m_pControls->GetAddress(m_nId, &address) : 0;
-    b0 = static_cast<uint8_t>(address >> 24);
-    b1 = static_cast<uint8_t>(address >> 16);
-    b2 = static_cast<uint8_t>(address >> 8);
-    b3 = static_cast<uint8_t>(address);
+    b0 = IpAddressField(address, 0);
+    b1 = IpAddressField(address, 1);
+    b2 = IpAddressField(address, 2);
+    b3 = IpAddressField(address, 3);
     return fields;
 }

@@ -1,6 +1,6 @@
 #include "ui/property_sheet.h"
 
-bool CPropertySheet::OnInitDialog(IPageControls&)
+bool CPropertySheet::OnInitDialog(ISheetButtons&)
 {
     return true;
 }

@@ -2,8 +2,8 @@
 // handlers. The frame that runs it is chosen by the build (RunWizardFrame).
 #pragma once
 
-#include "ui/page_controls.h"
 #include "ui/property_page.h"
+#include "ui/sheet_buttons.h"
 
 #include <string>
 #include <vector>
@@ -26,9 +26,8 @@ public:
     bool m_bWizard = false;
     bool m_bHasHelp = true;
 
-    // Called once the sheet's window exists. Controls are the sheet's own
-    // (its buttons, by id).
-    virtual bool OnInitDialog(IPageControls& sheetControls);
+    // Called once the sheet's window exists, with the sheet's own buttons.
+    virtual bool OnInitDialog(ISheetButtons& buttons);
 
     // Runs the wizard modally. 1 by Finish, 0 by Cancel.
     int DoModal() { return RunWizardFrame(*this); }

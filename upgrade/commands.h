@@ -19,6 +19,10 @@ inline constexpr unsigned char kSOH = 0x01;
 // upgrade file list holds it. The file's bytes follow the header unescaped.
 std::string FormatDtHeader(int32_t nSize, const std::string& strName);
 
+// The largest size a DT header can announce: its decimal field is a signed
+// 32-bit number.
+inline constexpr int32_t kLargestAnnouncedSize = 0x7FFFFFFF;
+
 // The string-table id that a status line's first byte selects:
 // '0'..'4' give 116..120 (ready, no card, not formatted, no space,
 // write-protected); any other byte gives 121 (no proper status).

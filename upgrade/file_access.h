@@ -29,6 +29,8 @@ int LookupFileSize(const std::string& strDirectory, const std::string& strName, 
 
 // The directory of the running program, ending in the platform's separator.
 std::string ProgramDirectory();
+// The running program's file name, without its directory.
+std::string ProgramFileName();
 
 // Lower-cases single-byte text the way the platform does for its ANSI code
 // page.

@@ -149,15 +149,33 @@ int LookupFileSize(const std::string& strDirectory, const std::string& strName, 
     return 1;
 }
 
-std::string ProgramDirectory()
+namespace {
+
+// The running program's file with its folder, or "" when the system does
+// not say.
+std::string ProgramPath()
 {
     std::vector<char> buf(PATH_MAX + 1);
     ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
+    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+}
+
+} // namespace
+
+std::string ProgramDirectory()
+{
+    const std::string path = ProgramPath();
+    if (path.empty())
         return "./";
-    std::string path(buf.data(), static_cast<size_t>(n));
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(0, slash + 1);
+}
+
+std::string ProgramFileName()
+{
+    const std::string path = ProgramPath();
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void LowerCaseAnsi(std::string& str)

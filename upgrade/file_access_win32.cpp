@@ -66,13 +66,29 @@ int LookupFileSize(const std::string& strDirectory, const std::string& strName, 
     return 1;
 }
 
-std::string ProgramDirectory()
+namespace {
+
+std::string ProgramPath()
 {
     char buf[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(nullptr, buf, sizeof buf);
-    std::string path(buf, n < sizeof buf ? n : sizeof buf);
+    return std::string(buf, n < sizeof buf ? n : sizeof buf);
+}
+
+} // namespace
+
+std::string ProgramDirectory()
+{
+    const std::string path = ProgramPath();
     size_t slash = path.rfind('\\');
     return slash == std::string::npos ? path : path.substr(0, slash + 1);
+}
+
+std::string ProgramFileName()
+{
+    const std::string path = ProgramPath();
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void LowerCaseAnsi(std::string& str)

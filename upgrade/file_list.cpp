@@ -1,11 +1,10 @@
 #include "upgrade/file_list.h"
 
 #include "res/strings.h"
+#include "upgrade/commands.h"
 #include "upgrade/file_access.h"
 
 namespace {
-
-constexpr uint64_t kLargestAnnounceableSize = 0x7FFFFFFF;
 
 // Reads one field, lowered, into strText. Returns 1 with bEnd telling whether
 // it was the terminating "end", or 0 when the list cannot go on: the file was
@@ -33,8 +32,7 @@ int AddFile(UpgradeFileList& list, int i, const std::string& strDirectory,
         nErrorIndex = i;
         return 0;
     }
-    // The DT header announces the size as a signed 32-bit decimal.
-    if (size > kLargestAnnounceableSize) {
+    if (size > static_cast<uint64_t>(kLargestAnnouncedSize)) {
         nErrorIndex = kConfigCorrupt;
         return 0;
     }
@@ -156,7 +154,7 @@ int BuildSendingList(const std::string& strDirectory, UpgradeFileList& list, int
         nErrorIndex = kConfigNotOpened;
         return 0;
     }
-    if (configSize > kLargestAnnounceableSize) {
+    if (configSize > static_cast<uint64_t>(kLargestAnnouncedSize)) {
         nErrorIndex = kConfigCorrupt;
         return 0;
     }

@@ -51,8 +51,7 @@ int CheckKey(const WineRegistryKey& key)
         if (Ascii(value.strName, name) && FindWineRegistryValue(key, name) != &value)
             return 0;
         const std::vector<uint8_t> ansi = AnsiValueData(value);
-        const bool text = value.nType == 1 || value.nType == 2 || value.nType == 7;
-        if (text ? ansi.size() > value.data.size() / 2 : ansi != value.data)
+        if (IsTextValueType(value.nType) ? ansi.size() > value.data.size() / 2 : ansi != value.data)
             return 0;
     }
     return 1;

@@ -1,8 +1,8 @@
 // The harness on comctl32's property sheet: the sheet runs modeless on the
 // test's thread, each click is sent to the real button and the messages it
-// leads to (the queued button settings, a queued Back) are pumped until
-// none is left. A thread timer answers message boxes from inside their own
-// message loops, as the person at the screen would.
+// leads to are pumped until none is left. A thread timer answers message
+// boxes from inside their own message loops, as the person at the screen
+// would.
 #include "tests/wizard/wizard_harness.h"
 
 #include "res/dialogs.h"

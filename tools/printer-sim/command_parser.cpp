@@ -121,8 +121,8 @@ int CommandParser::Step(unsigned char b, ParserEvent& event)
             }
             m_size = m_size * 10 + (b - '0');
             ++m_sizeDigits;
-            if (m_size > INT32_MAX) {
-                Fail(b, "DT size is larger than 2147483647", event);
+            if (m_size > kLargestAnnouncedSize) {
+                Fail(b, "DT size is larger than " + std::to_string(kLargestAnnouncedSize), event);
                 return 1;
             }
             return 0;

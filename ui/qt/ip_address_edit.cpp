@@ -1,5 +1,7 @@
 #include "ui/qt/ip_address_edit.h"
 
+#include "ui/ip_address_ctrl.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -58,22 +60,20 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 void IpAddressEdit::SetAddress(uint32_t address)
 {
     for (int i = 0; i < 4; ++i)
-        m_fields[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+        m_fields[i]->setText(QString::number(IpAddressField(address, i)));
 }
 
 int IpAddressEdit::GetAddress(uint32_t* address) const
 {
-    uint32_t value = 0;
+    uint32_t octets[4] = {};
     int filled = 0;
     for (int i = 0; i < 4; ++i) {
         QString text = m_fields[i]->text();
-        uint32_t octet = 0;
         if (!text.isEmpty()) {
             ++filled;
-            octet = std::min(text.toUInt(), 255u);
+            octets[i] = std::min(text.toUInt(), 255u);
         }
-        value = (value << 8) | octet;
     }
-    *address = value;
+    *address = MakeIpAddress(octets[0], octets[1], octets[2], octets[3]);
     return filled;
 }

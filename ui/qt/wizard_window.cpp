@@ -1,12 +1,10 @@
 #include "ui/qt/wizard_window.h"
 
-#include "link/wait_hook.h"
 #include "res/strings.h"
 #include "ui/qt/page_window.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,57 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-// The sheet's own buttons by id, for the sheet's OnInitDialog.
-class QtWizardWindow::SheetButtons : public IPageControls {
-public:
-    explicit SheetButtons(QtWizardWindow& w) : m_w(w) {}
-    QWidget* Button(int nId) const { return nId == IDHELP_BUTTON ? m_w.m_help : nullptr; }
-    void EnableWindow(int nId, bool b) override
-    {
-        if (QWidget* w = Button(nId))
-            w->setEnabled(b);
-    }
-    bool IsWindowEnabled(int nId) const override { return Button(nId) && Button(nId)->isEnabled(); }
-    void ShowWindow(int nId, bool b) override
-    {
-        if (QWidget* w = Button(nId))
-            w->setVisible(b);
-    }
-    bool IsWindowVisible(int nId) const override { return Button(nId) && !Button(nId)->isHidden(); }
-    void SetWindowText(int, const std::string&) override {}
-    std::string GetWindowText(int) const override { return {}; }
-    void ResetContent(int) override {}
-    void AddString(int, const std::string&) override {}
-    int GetCount(int) const override { return 0; }
-    std::string GetLBText(int, int) const override { return {}; }
-    int GetCurSel(int) const override { return -1; }
-    void SetCurSel(int, int) override {}
-    int SelectString(int, const std::string&) override { return -1; }
-    bool GetCheck(int) const override { return false; }
-    void SetCheck(int, bool) override {}
-    int GetAddress(int, uint32_t* p) const override
-    {
-        *p = 0;
-        return 0;
-    }
-    void SetAddress(int, uint32_t) override {}
-    void SetRange(int, int, int) override {}
-    void SetStep(int, int) override {}
-    void SetPos(int, int) override {}
-    int GetPos(int) const override { return 0; }
-    void StepIt(int) override {}
-
-private:
-    static constexpr int IDHELP_BUTTON = 9;
-    QtWizardWindow& m_w;
-};
-
 namespace {
-
-void RepaintHook(void* context)
-{
-    static_cast<QtWizardWindow*>(context)->Repaint();
-}
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -110,14 +58,11 @@ QtWizardWindow::QtWizardWindow(CPropertySheet& sheet) : QDialog(nullptr), m_shee
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_engine->Cancel(); });
 
     m_pages.assign(static_cast<size_t>(sheet.GetPageCount()), nullptr);
-    m_sheetControls = std::make_unique<SheetButtons>(*this);
     m_engine = std::make_unique<CWizardEngine>(sheet, *this);
-    SetWaitHook(RepaintHook, this);
 }
 
 QtWizardWindow::~QtWizardWindow()
 {
-    SetWaitHook(nullptr, nullptr);
     m_engine.reset();
 }
 
@@ -125,11 +70,6 @@ QtPageWindow* QtWizardWindow::PageWindow(int nIndex) const
 {
     return nIndex >= 0 && nIndex < static_cast<int>(m_pages.size()) ? m_pages[static_cast<size_t>(nIndex)]
                                                                       : nullptr;
-}
-
-IPageControls& QtWizardWindow::SheetControls()
-{
-    return *m_sheetControls;
 }
 
 IPageControls* QtWizardWindow::CreatePageWindow(int nIndex)
@@ -142,36 +82,32 @@ IPageControls* QtWizardWindow::CreatePageWindow(int nIndex)
     return page;
 }
 
-void QtWizardWindow::ShowPage(int nIndex)
+void QtWizardWindow::ShowPage(int nIndex, const std::string& strTitle)
 {
     for (int i = 0; i < static_cast<int>(m_pages.size()); ++i)
         if (m_pages[static_cast<size_t>(i)])
             m_pages[static_cast<size_t>(i)]->setVisible(i == nIndex);
-    setWindowTitle(QString::fromLatin1(m_pages[static_cast<size_t>(nIndex)]->Template().caption));
+    setWindowTitle(FromAnsi(strTitle));
 }
 
 void QtWizardWindow::ShowButtons(const WizardButtons& b)
 {
     m_back->setVisible(b.backVisible);
     m_back->setEnabled(b.backEnabled);
-    m_next->setVisible(b.nextVisible && !b.finishVisible);
+    m_next->setVisible(b.nextVisible);
     m_next->setEnabled(b.nextEnabled);
     m_finish->setVisible(b.finishVisible);
     m_finish->setEnabled(b.finishEnabled);
-    m_finish->setText(QString::fromLatin1(b.finishText.c_str()));
-    // Enter presses the button that stands in the place of Next.
+    m_finish->setText(FromAnsi(b.finishText));
     m_finish->setDefault(b.finishVisible);
     m_next->setDefault(!b.finishVisible);
+    m_help->setVisible(b.helpVisible);
+    m_help->setEnabled(b.helpEnabled);
 }
 
-QString QtWizardWindow::ApplicationName()
+void QtWizardWindow::ShowMessageBox(const std::string& strTitle, const std::string& strText)
 {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
-
-void QtWizardWindow::ShowMessageBox(const std::string& strText)
-{
-    QMessageBox box(QMessageBox::Warning, ApplicationName(), FromAnsi(strText), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, FromAnsi(strTitle), FromAnsi(strText), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("messagebox"));
     box.exec();
 }
@@ -214,9 +150,7 @@ void QtWizardWindow::reject()
 void QtWizardWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        QPushButton* target = m_finish->isVisible() ? m_finish : m_next;
-        if (target->isVisible() && target->isEnabled())
-            target->click();
+        m_engine->PressDefault();
         event->accept();
         return;
     }

@@ -3,7 +3,6 @@
 // draws what it is told and passes presses on.
 #pragma once
 
-#include "ui/page_controls.h"
 #include "ui/wizard_engine.h"
 
 #include <QDialog>
@@ -24,29 +23,21 @@ public:
     QtPageWindow* PageWindow(int nIndex) const;
 
     // IWizardView
-    IPageControls& SheetControls() override;
     IPageControls* CreatePageWindow(int nIndex) override;
-    void ShowPage(int nIndex) override;
+    void ShowPage(int nIndex, const std::string& strTitle) override;
     void ShowButtons(const WizardButtons& buttons) override;
-    void ShowMessageBox(const std::string& strText) override;
+    void ShowMessageBox(const std::string& strTitle, const std::string& strText) override;
     void SetBusy(bool bBusy) override;
     void Repaint() override;
     void Close(int nResult) override;
-
-    // The title of every message box: the program file's name without
-    // its extension.
-    static QString ApplicationName();
 
 protected:
     void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    class SheetButtons;
-
     CPropertySheet& m_sheet;
     std::unique_ptr<CWizardEngine> m_engine;
-    std::unique_ptr<SheetButtons> m_sheetControls;
     QWidget* m_pageArea;
     std::vector<QtPageWindow*> m_pages;
     QPushButton* m_back;

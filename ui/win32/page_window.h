@@ -1,5 +1,5 @@
-// The controls of one dialog window (a page, or the sheet itself for its
-// own buttons), reached by id through the window's real controls.
+// The controls of one page's dialog window, reached by id through the
+// window's real controls.
 #pragma once
 
 #include "ui/win32/windows_api.h"

@@ -1,12 +1,12 @@
 #include "ui/win32/wizard_sheet.h"
 
-#include "link/wait_hook.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "ui/win32/page_template.h"
 #include "ui/win32/page_window.h"
+#include "ui/wizard_engine.h"
 
-#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -15,58 +15,248 @@ namespace {
 // invalidating itself.
 constexpr int kPaintMessagesPerWait = 64;
 
-struct PageSlot {
-    CPropertySheet* pSheet = nullptr;
-    CPropertyPage* pPage = nullptr;
-    Win32WizardFrame* pFrame = nullptr;
-    Win32DialogControls controls;
-    std::vector<WORD> dialogTemplate;
-    std::string strCaption;
-};
-
-// One sheet runs at a time; the sheet's callback has no context of its own.
-struct SheetRun {
-    CPropertySheet* pSheet = nullptr;
-    Win32WizardFrame* pFrame = nullptr;
-    Win32DialogControls sheetControls;
-    WNDPROC pfnSheetProc = nullptr;
-    // How the wizard closed: 1 by Finish, 0 by Cancel, -1 not yet.
-    int nResult = -1;
-};
-SheetRun* g_pRun = nullptr;
-
-void SetResult(HWND hPage, LONG_PTR result)
-{
-    SetWindowLongPtrA(hPage, DWLP_MSGRESULT, result);
-}
-
-void RepaintHook(void* pFrame)
-{
-    static_cast<Win32WizardFrame*>(pFrame)->RepaintWithoutInput();
-}
-
 HCURSOR WaitCursor()
 {
     return LoadCursor(nullptr, IDC_WAIT);
 }
 
-LRESULT CALLBACK SheetProc(HWND hSheet, UINT uMsg, WPARAM wParam, LPARAM lParam)
+void SetResult(HWND hWindow, LONG_PTR result)
 {
-    SheetRun* run = g_pRun;
-    WNDPROC base = run ? run->pfnSheetProc : nullptr;
+    SetWindowLongPtrA(hWindow, DWLP_MSGRESULT, result);
+}
+
+void PlaceButton(HWND hSheet, int nId, bool bVisible, bool bEnabled)
+{
+    HWND button = GetDlgItem(hSheet, nId);
+    ShowWindow(button, bVisible ? SW_SHOW : SW_HIDE);
+    EnableWindow(button, bEnabled ? TRUE : FALSE);
+}
+
+} // namespace
+
+// The sheet as the engine's view. The sheet changes page, finishes and
+// cancels only when the engine has decided it: it is asked to with its own
+// messages, and the notifications it sends on its own account are refused.
+class Win32WizardRun::SheetView : public IWizardView {
+public:
+    struct PageSlot {
+        SheetView* pView = nullptr;
+        Win32DialogControls controls;
+        std::vector<WORD> dialogTemplate;
+    };
+
+    explicit SheetView(CPropertySheet& sheet) : m_engine(sheet, *this) {}
+
+    CWizardEngine& Engine() { return m_engine; }
+
+    IPageControls* CreatePageWindow(int nIndex) override;
+    void ShowPage(int nIndex, const std::string& strTitle) override;
+    void ShowButtons(const WizardButtons& buttons) override;
+    void ShowMessageBox(const std::string& strTitle, const std::string& strText) override;
+    void SetBusy(bool bBusy) override;
+    void Repaint() override { ServicePaintMessages(); }
+    void Close(int nResult) override;
+
+    // One sheet runs at a time; the sheet's callback has no context of its
+    // own.
+    static SheetView* s_pCurrent;
+    static int CALLBACK SheetCallback(HWND hSheet, UINT uMsg, LPARAM lParam);
+    static LRESULT CALLBACK SheetProc(HWND hSheet, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK PageProc(HWND hPage, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+    std::vector<std::unique_ptr<PageSlot>> slots;
+    std::vector<PROPSHEETPAGEA> pages;
+    std::string caption;
+    PROPSHEETHEADERA header{};
+    HWND hModeless = nullptr;
+
+private:
+    // The sheet's Back, Next, Finish and Cancel, by mouse or key.
+    bool OnSheetCommand(int nId);
+    INT_PTR OnNotify(HWND hPage, const NMHDR& notify);
+    bool SetCursorIfBusy();
+
+    CWizardEngine m_engine;
+    HWND m_hSheet = nullptr;
+    WNDPROC m_pfnSheetProc = nullptr;
+    WizardButtons m_buttons;
+    int m_nShown = -1;
+    bool m_bStarted = false;
+    // The sheet is selecting its start page of its own accord.
+    bool m_bSheetSelecting = false;
+    // The sheet is changing page because the engine did, or ending because
+    // the engine closed the wizard.
+    bool m_bSelecting = false;
+    bool m_bEnding = false;
+    bool m_bBusy = false;
+    HCURSOR m_hRestoreCursor = nullptr;
+};
+
+Win32WizardRun::SheetView* Win32WizardRun::SheetView::s_pCurrent = nullptr;
+
+IPageControls* Win32WizardRun::SheetView::CreatePageWindow(int nIndex)
+{
+    PageSlot& slot = *slots[static_cast<size_t>(nIndex)];
+    // The sheet makes a page's window when it first selects the page:
+    // select it, then the page on show again, before anything is drawn.
+    // The start page's window the sheet has made itself.
+    if (!slot.controls.Window() && m_hSheet) {
+        m_bSelecting = true;
+        PropSheet_SetCurSel(m_hSheet, nullptr, nIndex);
+        if (m_nShown >= 0)
+            PropSheet_SetCurSel(m_hSheet, nullptr, m_nShown);
+        m_bSelecting = false;
+        ShowButtons(m_buttons);
+    }
+    return &slot.controls;
+}
+
+void Win32WizardRun::SheetView::ShowPage(int nIndex, const std::string& strTitle)
+{
+    if (!m_bSheetSelecting) {
+        m_bSelecting = true;
+        PropSheet_SetCurSel(m_hSheet, nullptr, nIndex);
+        m_bSelecting = false;
+    }
+    m_nShown = nIndex;
+    SetWindowTextA(m_hSheet, strTitle.c_str());
+    // A change of page may have set the buttons the sheet's own way.
+    ShowButtons(m_buttons);
+}
+
+void Win32WizardRun::SheetView::ShowButtons(const WizardButtons& b)
+{
+    m_buttons = b;
+    if (!m_hSheet)
+        return;
+    PlaceButton(m_hSheet, kSheetBackButton, b.backVisible, b.backEnabled);
+    PlaceButton(m_hSheet, kSheetNextButton, b.nextVisible, b.nextEnabled);
+    SetWindowTextA(GetDlgItem(m_hSheet, kSheetFinishButton), b.finishText.c_str());
+    PlaceButton(m_hSheet, kSheetFinishButton, b.finishVisible, b.finishEnabled);
+    PlaceButton(m_hSheet, IDHELP, b.helpVisible, b.helpEnabled);
+    SendMessageA(m_hSheet, DM_SETDEFID, b.finishVisible ? kSheetFinishButton : kSheetNextButton, 0);
+}
+
+void Win32WizardRun::SheetView::ShowMessageBox(const std::string& strTitle, const std::string& strText)
+{
+    ::MessageBoxA(m_hSheet, strText.c_str(), strTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Win32WizardRun::SheetView::SetBusy(bool bBusy)
+{
+    m_bBusy = bBusy;
+    if (bBusy)
+        m_hRestoreCursor = SetCursor(WaitCursor());
+    else
+        SetCursor(m_hRestoreCursor ? m_hRestoreCursor : LoadCursor(nullptr, IDC_ARROW));
+}
+
+bool Win32WizardRun::SheetView::SetCursorIfBusy()
+{
+    if (!m_bBusy)
+        return false;
+    SetCursor(WaitCursor());
+    return true;
+}
+
+void Win32WizardRun::SheetView::Close(int nResult)
+{
+    if (m_bEnding || !m_hSheet)
+        return;
+    m_bEnding = true;
+    PropSheet_PressButton(m_hSheet, nResult ? PSBTN_FINISH : PSBTN_CANCEL);
+}
+
+bool Win32WizardRun::SheetView::OnSheetCommand(int nId)
+{
+    // Once the wizard is over, the sheet's own buttons end it its way.
+    if (m_bEnding)
+        return false;
+    switch (nId) {
+    case kSheetBackButton: m_engine.PressBack(); return true;
+    case kSheetNextButton: m_engine.PressNext(); return true;
+    case kSheetFinishButton: m_engine.PressFinish(); return true;
+    case IDCANCEL: m_engine.Cancel(); return true;
+    default: return false;
+    }
+}
+
+INT_PTR Win32WizardRun::SheetView::OnNotify(HWND hPage, const NMHDR& notify)
+{
+    switch (notify.code) {
+    case PSN_SETACTIVE:
+        // The sheet selects its start page itself once its window and the
+        // pages' exist: the wizard starts there.
+        if (!m_bStarted) {
+            m_bStarted = true;
+            if (!m_hSheet)
+                m_hSheet = GetParent(hPage);
+            m_bSheetSelecting = true;
+            m_engine.Start();
+            m_bSheetSelecting = false;
+        }
+        SetResult(hPage, 0);
+        return TRUE;
+    case PSN_KILLACTIVE:
+        // FALSE lets the page go.
+        SetResult(hPage, m_bSelecting ? FALSE : TRUE);
+        return TRUE;
+    case PSN_WIZBACK:
+    case PSN_WIZNEXT:
+        SetResult(hPage, -1);
+        return TRUE;
+    case PSN_WIZFINISH:
+        // FALSE lets the wizard close.
+        SetResult(hPage, m_bEnding ? FALSE : TRUE);
+        return TRUE;
+    case PSN_QUERYCANCEL:
+        // A cancel the sheet begins itself is the wizard's Cancel too.
+        if (!m_bEnding) {
+            m_bEnding = true;
+            m_engine.Cancel();
+        }
+        SetResult(hPage, FALSE);
+        return TRUE;
+    case PSN_RESET:
+        // The engine has told the pages.
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int CALLBACK Win32WizardRun::SheetView::SheetCallback(HWND hSheet, UINT uMsg, LPARAM)
+{
+    SheetView* view = s_pCurrent;
+    if (uMsg != PSCB_INITIALIZED || !view)
+        return 0;
+    view->m_hSheet = hSheet;
+    view->m_pfnSheetProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hSheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
+    return 0;
+}
+
+LRESULT CALLBACK Win32WizardRun::SheetView::SheetProc(HWND hSheet, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    SheetView* view = s_pCurrent;
+    WNDPROC base = view ? view->m_pfnSheetProc : nullptr;
     if (!base)
         return DefWindowProcA(hSheet, uMsg, wParam, lParam);
     switch (uMsg) {
-    case PSM_SETWIZBUTTONS: {
-        LRESULT r = CallWindowProcA(base, hSheet, uMsg, wParam, lParam);
-        PlaceWizardButtons(hSheet, static_cast<unsigned>(lParam), run->pFrame && run->pFrame->BackHiddenHere());
-        return r;
-    }
-    case WM_SETCURSOR:
-        if (run->pFrame && run->pFrame->Waiting()) {
-            SetCursor(WaitCursor());
-            return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && view->OnSheetCommand(LOWORD(wParam)))
+            return 0;
+        break;
+    case WM_CLOSE:
+        // The close box cancels as Cancel does.
+        if (!view->m_bEnding) {
+            view->m_engine.Cancel();
+            return 0;
         }
+        break;
+    case WM_SETCURSOR:
+        if (view->SetCursorIfBusy())
+            return TRUE;
         break;
     default:
         break;
@@ -74,157 +264,41 @@ LRESULT CALLBACK SheetProc(HWND hSheet, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return CallWindowProcA(base, hSheet, uMsg, wParam, lParam);
 }
 
-int CALLBACK SheetCallback(HWND hSheet, UINT uMsg, LPARAM)
-{
-    if (uMsg != PSCB_INITIALIZED || !g_pRun)
-        return 0;
-    g_pRun->pFrame->SetSheetWindow(hSheet);
-    g_pRun->pfnSheetProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hSheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
-    g_pRun->sheetControls.SetWindow(hSheet);
-    g_pRun->pSheet->OnInitDialog(g_pRun->sheetControls);
-    return 0;
-}
-
-INT_PTR OnNotify(PageSlot& slot, HWND hPage, const NMHDR& header)
-{
-    CPropertyPage& page = *slot.pPage;
-    switch (header.code) {
-    case PSN_SETACTIVE: {
-        slot.pFrame->PageChanged();
-        bool accepted = page.OnSetActive();
-        if (accepted && slot.pFrame->SheetWindow())
-            SetWindowTextA(slot.pFrame->SheetWindow(), slot.strCaption.c_str());
-        SetResult(hPage, accepted ? 0 : -1);
-        return TRUE;
-    }
-    case PSN_KILLACTIVE:
-        // FALSE lets the page go.
-        SetResult(hPage, page.OnKillActive() ? FALSE : TRUE);
-        return TRUE;
-    case PSN_WIZBACK:
-        SetResult(hPage, page.OnWizardBack());
-        return TRUE;
-    case PSN_WIZNEXT:
-        SetResult(hPage, page.OnWizardNext());
-        return TRUE;
-    case PSN_WIZFINISH: {
-        // FALSE lets the wizard close.
-        const bool finished = page.OnWizardFinish();
-        if (finished && g_pRun)
-            g_pRun->nResult = 1;
-        SetResult(hPage, finished ? FALSE : TRUE);
-        return TRUE;
-    }
-    case PSN_QUERYCANCEL:
-        // A cancel is never refused.
-        SetResult(hPage, FALSE);
-        return TRUE;
-    case PSN_RESET:
-        // The sheet tells every page whose window exists.
-        page.OnCancel();
-        if (g_pRun)
-            g_pRun->nResult = 0;
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-INT_PTR CALLBACK PageProc(HWND hPage, UINT uMsg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK Win32WizardRun::SheetView::PageProc(HWND hPage, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_INITDIALOG) {
         const auto* psp = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
         auto* slot = reinterpret_cast<PageSlot*>(psp->lParam);
         SetWindowLongPtrA(hPage, DWLP_USER, reinterpret_cast<LONG_PTR>(slot));
-        if (!slot->pFrame->SheetWindow())
-            slot->pFrame->SetSheetWindow(GetParent(hPage));
         slot->controls.SetWindow(hPage);
-        slot->pPage->AttachWindow(slot->pSheet, &slot->controls, slot->pFrame);
-        return slot->pPage->OnInitDialog() ? TRUE : FALSE;
+        return TRUE;
     }
     auto* slot = reinterpret_cast<PageSlot*>(GetWindowLongPtrA(hPage, DWLP_USER));
     if (!slot)
         return FALSE;
+    SheetView& view = *slot->pView;
     switch (uMsg) {
     case WM_NOTIFY:
-        return OnNotify(*slot, hPage, *reinterpret_cast<const NMHDR*>(lParam));
+        return view.OnNotify(hPage, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && lParam) {
-            slot->pPage->OnCommand(LOWORD(wParam));
+            view.m_engine.ClickControl(LOWORD(wParam));
             return TRUE;
         }
         return FALSE;
     case WM_SETCURSOR:
-        if (slot->pFrame->Waiting()) {
-            SetCursor(WaitCursor());
+        if (view.SetCursorIfBusy()) {
             SetResult(hPage, TRUE);
             return TRUE;
         }
         return FALSE;
     case WM_DESTROY:
-        slot->pPage->DetachWindow();
         slot->controls.SetWindow(nullptr);
         SetWindowLongPtrA(hPage, DWLP_USER, 0);
         return FALSE;
     default:
         return FALSE;
     }
-}
-
-} // namespace
-
-void Win32WizardFrame::PostSetWizardButtons(unsigned nFlags)
-{
-    PostMessageA(m_hSheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(nFlags));
-}
-
-void Win32WizardFrame::PostPressBack()
-{
-    PostMessageA(m_hSheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
-}
-
-void Win32WizardFrame::SetFinishText(const std::string& strText)
-{
-    SendMessageA(m_hSheet, PSM_SETFINISHTEXT, 0, reinterpret_cast<LPARAM>(strText.c_str()));
-    m_bBackHiddenHere = true;
-}
-
-void Win32WizardFrame::MessageBox(const std::string& strText)
-{
-    const std::string title = ApplicationName();
-    ::MessageBoxA(m_hSheet, strText.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
-}
-
-void Win32WizardFrame::BeginWaitCursor()
-{
-    if (m_nWaitCount++ == 0)
-        m_hRestoreCursor = SetCursor(WaitCursor());
-}
-
-void Win32WizardFrame::EndWaitCursor()
-{
-    if (m_nWaitCount > 0 && --m_nWaitCount == 0)
-        SetCursor(m_hRestoreCursor ? m_hRestoreCursor : LoadCursor(nullptr, IDC_ARROW));
-}
-
-void Win32WizardFrame::RepaintWithoutInput()
-{
-    ServicePaintMessages();
-}
-
-std::string ApplicationName()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, n < MAX_PATH ? n : MAX_PATH);
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name;
 }
 
 void ServicePaintMessages()
@@ -234,43 +308,14 @@ void ServicePaintMessages()
         DispatchMessageA(&msg);
 }
 
-void PlaceWizardButtons(HWND hSheet, unsigned nFlags, bool bBackHidden)
+Win32WizardRun::Win32WizardRun(CPropertySheet& sheet) : m_view(std::make_unique<SheetView>(sheet)), m_sheet(sheet)
 {
-    HWND back = GetDlgItem(hSheet, kSheetBackButton);
-    HWND next = GetDlgItem(hSheet, kSheetNextButton);
-    HWND finish = GetDlgItem(hSheet, kSheetFinishButton);
-    const bool bFinish = (nFlags & PSWIZB_FINISH) != 0;
-    ShowWindow(back, bBackHidden ? SW_HIDE : SW_SHOW);
-    EnableWindow(back, (nFlags & PSWIZB_BACK) ? TRUE : FALSE);
-    if (bFinish) {
-        ShowWindow(next, SW_HIDE);
-        ShowWindow(finish, SW_SHOW);
-        EnableWindow(finish, TRUE);
-    } else {
-        ShowWindow(finish, SW_HIDE);
-        ShowWindow(next, SW_SHOW);
-        EnableWindow(next, (nFlags & PSWIZB_NEXT) ? TRUE : FALSE);
-    }
-    // Enter presses the button that stands in the place of Next.
-    SendMessageA(hSheet, DM_SETDEFID, bFinish ? kSheetFinishButton : kSheetNextButton, 0);
 }
-
-struct Win32WizardRun::State {
-    Win32WizardFrame frame;
-    SheetRun run;
-    std::vector<std::unique_ptr<PageSlot>> slots;
-    std::vector<PROPSHEETPAGEA> pages;
-    std::string caption;
-    PROPSHEETHEADERA header{};
-    HWND hModeless = nullptr;
-};
-
-Win32WizardRun::Win32WizardRun(CPropertySheet& sheet) : m_state(std::make_unique<State>()), m_sheet(sheet) {}
 
 Win32WizardRun::~Win32WizardRun()
 {
-    if (m_state->hModeless && IsWindow(m_state->hModeless))
-        DestroyWindow(m_state->hModeless);
+    if (m_view->hModeless && IsWindow(m_view->hModeless))
+        DestroyWindow(m_view->hModeless);
     End();
 }
 
@@ -281,32 +326,27 @@ bool Win32WizardRun::Prepare(bool bModeless)
     classes.dwICC = ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&classes);
 
-    State& st = *m_state;
-    st.run.pSheet = &m_sheet;
-    st.run.pFrame = &st.frame;
+    SheetView& view = *m_view;
     const int count = m_sheet.GetPageCount();
-    st.pages.assign(static_cast<size_t>(count), PROPSHEETPAGEA{});
+    view.pages.assign(static_cast<size_t>(count), PROPSHEETPAGEA{});
     for (int i = 0; i < count; ++i) {
-        auto slot = std::make_unique<PageSlot>();
-        slot->pSheet = &m_sheet;
-        slot->pPage = m_sheet.GetPage(i);
-        slot->pFrame = &st.frame;
-        const DialogTemplate* dialog = FindDialogTemplate(slot->pPage->TemplateId());
+        auto slot = std::make_unique<SheetView::PageSlot>();
+        slot->pView = &view;
+        const DialogTemplate* dialog = FindDialogTemplate(m_sheet.GetPage(i)->TemplateId());
         if (!dialog)
             return false;
         slot->dialogTemplate = BuildPageTemplate(*dialog);
-        slot->strCaption = dialog->caption;
-        PROPSHEETPAGEA& psp = st.pages[static_cast<size_t>(i)];
+        PROPSHEETPAGEA& psp = view.pages[static_cast<size_t>(i)];
         psp.dwSize = sizeof psp;
         psp.dwFlags = PSP_DLGINDIRECT;
         psp.pResource = reinterpret_cast<LPCDLGTEMPLATEA>(slot->dialogTemplate.data());
-        psp.pfnDlgProc = PageProc;
+        psp.pfnDlgProc = SheetView::PageProc;
         psp.lParam = reinterpret_cast<LPARAM>(slot.get());
-        st.slots.push_back(std::move(slot));
+        view.slots.push_back(std::move(slot));
     }
 
-    st.caption = LoadStringResource(m_sheet.CaptionId());
-    PROPSHEETHEADERA& header = st.header;
+    view.caption = LoadStringResource(m_sheet.CaptionId());
+    PROPSHEETHEADERA& header = view.header;
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOCONTEXTHELP;
     if (m_sheet.m_bWizard)
@@ -317,53 +357,47 @@ bool Win32WizardRun::Prepare(bool bModeless)
         header.dwFlags |= PSH_MODELESS;
     header.hwndParent = nullptr;
     header.hInstance = GetModuleHandleA(nullptr);
-    header.pszCaption = st.caption.c_str();
+    header.pszCaption = view.caption.c_str();
     header.nPages = static_cast<UINT>(count);
     header.nStartPage = static_cast<UINT>(m_sheet.StartPage());
-    header.ppsp = st.pages.data();
-    header.pfnCallback = SheetCallback;
+    header.ppsp = view.pages.data();
+    header.pfnCallback = SheetView::SheetCallback;
 
-    g_pRun = &st.run;
-    SetWaitHook(RepaintHook, &st.frame);
+    SheetView::s_pCurrent = &view;
     return true;
 }
 
 void Win32WizardRun::End()
 {
-    if (g_pRun != &m_state->run)
-        return;
-    SetWaitHook(nullptr, nullptr);
-    g_pRun = nullptr;
-    for (int i = 0; i < m_sheet.GetPageCount(); ++i)
-        m_sheet.GetPage(i)->DetachWindow();
+    if (SheetView::s_pCurrent == m_view.get())
+        SheetView::s_pCurrent = nullptr;
 }
 
 int Win32WizardRun::RunModal()
 {
-    if (!Prepare(false))
-        return 0;
-    INT_PTR result = PropertySheetA(&m_state->header);
+    if (Prepare(false))
+        PropertySheetA(&m_view->header);
     End();
-    return result > 0 ? 1 : 0;
+    return Result();
 }
 
 HWND Win32WizardRun::OpenModeless()
 {
     if (!Prepare(true))
         return nullptr;
-    m_state->hModeless = reinterpret_cast<HWND>(PropertySheetA(&m_state->header));
-    return m_state->hModeless;
+    m_view->hModeless = reinterpret_cast<HWND>(PropertySheetA(&m_view->header));
+    return m_view->hModeless;
 }
 
 bool Win32WizardRun::Closed() const
 {
-    return m_state->run.nResult >= 0 ||
-           (m_state->hModeless && !PropSheet_GetCurrentPageHwnd(m_state->hModeless));
+    return m_view->Engine().IsClosed() ||
+           (m_view->hModeless && !PropSheet_GetCurrentPageHwnd(m_view->hModeless));
 }
 
 int Win32WizardRun::Result() const
 {
-    return m_state->run.nResult > 0 ? 1 : 0;
+    return m_view->Engine().Result();
 }
 
 int RunWizardFrame(CPropertySheet& sheet)
