@@ -2,11 +2,11 @@
 // status line (page 3) and one that stops reading in the middle of a
 // transfer (page 4), in every mode that can read: Com, Lpt and Dual over
 // pseudo-terminals, TcpIp over loopback. The figure is the time from the
-// start of the page's exchange until its message box appears, over the
-// limit the link promises for that wait; the worst case counts.
-// Timing from the start of the exchange rather than from the printer's
-// last byte includes the open and the bytes before the fault, so the
-// figure errs on the long side.
+// press that starts the page's exchange (Next on page 2, Finish on page 4)
+// until its message box appears, over the limit the link promises for that
+// wait; the worst case counts. Timing from the press rather than from the
+// printer's last byte includes page 2's leaving, the open and the bytes
+// before the fault, so the figure errs on the long side.
 #include "bench/command_line.h"
 #include "bench/firmware_set.h"
 #include "bench/headless_frame.h"

@@ -11,6 +11,12 @@ void SetWaitHook(WaitHook hook, void* pContext)
     g_context = pContext;
 }
 
+void ClearWaitHook(void* pContext)
+{
+    if (g_context == pContext)
+        SetWaitHook(nullptr, nullptr);
+}
+
 void RunWaitHook()
 {
     if (g_hook)

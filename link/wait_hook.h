@@ -10,6 +10,10 @@ using WaitHook = void (*)(void* pContext);
 // that runs exchanges on several threads at once (orvi-flash) sets none.
 void SetWaitHook(WaitHook hook, void* pContext);
 
+// Removes the hook if it was installed with pContext: an owner that goes
+// away after another has installed its own leaves that one in place.
+void ClearWaitHook(void* pContext);
+
 // Runs the hook, if any. Waiting calls do this at least every
 // kWaitHookIntervalMs.
 void RunWaitHook();

@@ -1,6 +1,7 @@
 // The sheet's own buttons, as the sheet's OnInitDialog reaches them: by id,
 // enabled or not, shown or not. Of them only Help has an id of ours; Back,
-// Next, Finish and Cancel are the wizard's, and follow the pages' settings.
+// Next and Finish are the wizard's and follow the pages' settings, and
+// Cancel stays available throughout.
 #pragma once
 
 // The sheet's Help button.

@@ -30,7 +30,7 @@ CWizardEngine::CWizardEngine(CPropertySheet& sheet, IWizardView& view)
 
 CWizardEngine::~CWizardEngine()
 {
-    SetWaitHook(nullptr, nullptr);
+    ClearWaitHook(this);
     for (int i = 0; i < m_sheet.GetPageCount(); ++i)
         m_sheet.GetPage(i)->DetachWindow();
 }
@@ -106,7 +106,7 @@ void CWizardEngine::PressFinish()
 
 void CWizardEngine::PressDefault()
 {
-    if (m_buttons.finishVisible)
+    if (m_buttons.DefaultIsFinish())
         PressFinish();
     else
         PressNext();

@@ -26,6 +26,9 @@ struct WizardButtons {
     std::string finishText = "Finish";
     bool helpVisible = false;
     bool helpEnabled = false;
+
+    // Enter presses Finish where it shows, else Next.
+    bool DefaultIsFinish() const { return finishVisible; }
 };
 
 class IWizardView {

@@ -165,6 +165,8 @@ protected:
 
 TEST_F(WizardEngine, StartsOnTheStartPageOnceTheSheetIsReady)
 {
+    // Help comes with the sheet; its OnInitDialog takes it away.
+    EXPECT_TRUE(engine.Buttons().helpVisible && engine.Buttons().helpEnabled);
     engine.Start();
     EXPECT_EQ(Take(), (Log{"sheet OnInitDialog", "window 0", "p0 OnInitDialog", "p0 OnSetActive", "show 0"}));
     EXPECT_EQ(engine.CurrentPage(), 0);
@@ -323,10 +325,33 @@ TEST_F(WizardEngine, AFinishTextStandsInThePlaceOfNextAndHidesBackOnItsPage)
     sheet.pages[2].onCommand = [this] { engine.PostSetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT); };
     engine.ClickControl(1015);
     EXPECT_EQ(Describe(view.shown), "buttons back(hidden) next finish:Retry(hidden)");
+    // Enabled but hidden, Back cannot be pressed.
+    EXPECT_TRUE(engine.Buttons().backEnabled);
+    Take();
+    engine.PressBack();
+    EXPECT_EQ(Take(), Log{});
+    EXPECT_EQ(engine.CurrentPage(), 2);
     // The next page gives Back its place again.
     engine.PressDefault();
     EXPECT_EQ(engine.CurrentPage(), 3);
     EXPECT_EQ(Describe(view.shown), "buttons back next finish:Retry(hidden)");
+}
+
+TEST_F(WizardEngine, APagesOwnBackPressWorksWhileBackIsHidden)
+{
+    engine.Start();
+    engine.PressNext();
+    // As after a failed Retry: the Finish text hid Back, and the page goes
+    // back by itself.
+    sheet.pages[1].onCommand = [this] {
+        engine.PostSetWizardButtons(PSWIZB_FINISH);
+        engine.SetFinishText("Retry");
+        engine.PostPressBack();
+    };
+    Take();
+    engine.ClickControl(1015);
+    EXPECT_EQ(Take(), (Log{"p1 OnCommand 1015", "p1 OnWizardBack", "p1 OnKillActive", "p0 OnSetActive", "show 0"}));
+    EXPECT_EQ(engine.CurrentPage(), 0);
 }
 
 TEST_F(WizardEngine, FinishClosesTheWizardOnlyWhenThePageAgrees)

@@ -82,8 +82,10 @@ private:
     WizardButtons m_buttons;
     int m_nShown = -1;
     bool m_bStarted = false;
-    // The sheet is selecting its start page of its own accord.
-    bool m_bSheetSelecting = false;
+    // The page the sheet is selecting of its own accord as it starts (-1
+    // for none): the engine showing that page needs no selection, any
+    // other page it moves to does.
+    int m_nSheetSelecting = -1;
     // The sheet is changing page because the engine did, or ending because
     // the engine closed the wizard.
     bool m_bSelecting = false;
@@ -113,7 +115,7 @@ IPageControls* Win32WizardRun::SheetView::CreatePageWindow(int nIndex)
 
 void Win32WizardRun::SheetView::ShowPage(int nIndex, const std::string& strTitle)
 {
-    if (!m_bSheetSelecting) {
+    if (nIndex != m_nSheetSelecting) {
         m_bSelecting = true;
         PropSheet_SetCurSel(m_hSheet, nullptr, nIndex);
         m_bSelecting = false;
@@ -134,7 +136,7 @@ void Win32WizardRun::SheetView::ShowButtons(const WizardButtons& b)
     SetWindowTextA(GetDlgItem(m_hSheet, kSheetFinishButton), b.finishText.c_str());
     PlaceButton(m_hSheet, kSheetFinishButton, b.finishVisible, b.finishEnabled);
     PlaceButton(m_hSheet, IDHELP, b.helpVisible, b.helpEnabled);
-    SendMessageA(m_hSheet, DM_SETDEFID, b.finishVisible ? kSheetFinishButton : kSheetNextButton, 0);
+    SendMessageA(m_hSheet, DM_SETDEFID, b.DefaultIsFinish() ? kSheetFinishButton : kSheetNextButton, 0);
 }
 
 void Win32WizardRun::SheetView::ShowMessageBox(const std::string& strTitle, const std::string& strText)
@@ -191,9 +193,9 @@ INT_PTR Win32WizardRun::SheetView::OnNotify(HWND hPage, const NMHDR& notify)
             m_bStarted = true;
             if (!m_hSheet)
                 m_hSheet = GetParent(hPage);
-            m_bSheetSelecting = true;
+            m_nSheetSelecting = PropSheet_HwndToIndex(m_hSheet, hPage);
             m_engine.Start();
-            m_bSheetSelecting = false;
+            m_nSheetSelecting = -1;
         }
         SetResult(hPage, 0);
         return TRUE;
