@@ -64,21 +64,23 @@ std::vector<std::string> LockFolders()
 
 // The process id in a lock file: ten characters of ASCII and a newline (the
 // usual form) or the four bytes of a binary int (an old one); 0 for neither.
+// Four bytes holding a NUL are the binary form even when the first is a
+// digit: a process id is below 2^22, so its int always has a zero byte.
 pid_t HolderIn(int fd)
 {
     char text[64] = {};
     ssize_t n = ::read(fd, text, sizeof text - 1);
     if (n <= 0)
         return 0;
-    char* end = nullptr;
-    long pid = std::strtol(text, &end, 10);
-    if (end != text && pid > 0 && pid <= INT_MAX)
-        return static_cast<pid_t>(pid);
-    if (n == 4) {
+    if (n == 4 && std::memchr(text, '\0', 4)) {
         int binary = 0;
         std::memcpy(&binary, text, 4);
         return binary > 0 ? binary : 0;
     }
+    char* end = nullptr;
+    long pid = std::strtol(text, &end, 10);
+    if (end != text && pid > 0 && pid <= INT_MAX)
+        return static_cast<pid_t>(pid);
     return 0;
 }
 

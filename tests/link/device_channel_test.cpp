@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -338,7 +340,18 @@ TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
     int32_t error = 0;
     {
         // Another live program's lock, in text and in the old binary form.
-        LiveProcess other;
+        // The holder is one whose binary form begins like text: read as
+        // text, it would name a process that does not exist.
+        auto beginsLikeText = [](pid_t pid) {
+            const std::string bytes(reinterpret_cast<const char*>(&pid), sizeof pid);
+            const long misread = std::strtol(bytes.c_str(), nullptr, 10);
+            return std::isdigit(static_cast<unsigned char>(bytes[0])) && ::kill(static_cast<pid_t>(misread), 0) != 0;
+        };
+        std::unique_ptr<LiveProcess> live = std::make_unique<LiveProcess>();
+        for (int tries = 0; tries < 5000 && !beginsLikeText(live->Pid()); ++tries)
+            live = std::make_unique<LiveProcess>();
+        ASSERT_TRUE(beginsLikeText(live->Pid()));
+        LiveProcess& other = *live;
         char text[16];
         std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(other.Pid()));
         int binary = other.Pid();
