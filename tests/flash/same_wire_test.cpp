@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 namespace {
 
@@ -106,12 +105,7 @@ TEST(SameWire, TcpTarget)
     WizardEnvironment env;
     const std::string address = env.StartTcpPrinter();
     ASSERT_FALSE(address.empty());
-    std::string octets[4];
-    std::istringstream dotted(address);
-    for (std::string& octet : octets)
-        std::getline(dotted, octet, '.');
-    env.StoreSettings({Text("IP Octet1", octets[0]), Text("IP Octet2", octets[1]), Text("IP Octet3", octets[2]),
-                       Text("IP Octet4", octets[3]), Number("Port Type", 51)});
+    env.StoreTcpSettings(address);
     SampleSet(env);
     SameAsTheWizard(env, IDC_MODE_TCPIP, "tcp:" + address, 0);
 }

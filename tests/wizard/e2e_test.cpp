@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sstream>
 
 TEST(WholeUpgrade, OverASerialPort)
 {
@@ -66,12 +65,7 @@ TEST(WholeUpgrade, OverTcpToPort2864)
     // demonstration's.
     std::string address = env.StartTcpPrinter();
     ASSERT_FALSE(address.empty());
-    std::string octets[4];
-    std::istringstream dotted(address);
-    for (std::string& octet : octets)
-        std::getline(dotted, octet, '.');
-    env.StoreSettings({Text("IP Octet1", octets[0]), Text("IP Octet2", octets[1]), Text("IP Octet3", octets[2]),
-                       Text("IP Octet4", octets[3]), Number("Port Type", 51)});
+    env.StoreTcpSettings(address);
     WizardHarness w;
     Upgrade(w, IDC_MODE_TCPIP);
     // The printer takes in the last bytes after the wizard has let go of them.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 StoredValue Number(const std::string& name, uint32_t value)
 {
@@ -69,6 +70,16 @@ std::vector<FirmwareFile> WizardEnvironment::WriteFirmware(const std::vector<Fir
     sent.push_back({"iosubsys.bin", ioSubsystem});
     sent.push_back({"l11config.bld", config});
     return sent;
+}
+
+void WizardEnvironment::StoreTcpSettings(const std::string& address)
+{
+    std::string octets[4];
+    std::istringstream dotted(address);
+    for (std::string& octet : octets)
+        std::getline(dotted, octet, '.');
+    StoreSettings({Text("IP Octet1", octets[0]), Text("IP Octet2", octets[1]), Text("IP Octet3", octets[2]),
+                   Text("IP Octet4", octets[3]), Number("Port Type", 51)});
 }
 
 std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& options, int lastOctet)

@@ -35,6 +35,8 @@ public:
     // software stores it (Wine's registry file on Linux, the registry on
     // Windows). A fresh environment has none.
     void StoreSettings(const std::vector<StoredValue>& values);
+    // Stored settings for TcpIp to a dotted IPv4 address.
+    void StoreTcpSettings(const std::string& address);
 
     // Writes the files and an l11config.bld listing them (then iosubsys.bin)
     // into the program's directory. Returns the files in sending order, the
