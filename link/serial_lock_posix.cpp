@@ -62,26 +62,11 @@ std::vector<std::string> LockFolders()
     return folders;
 }
 
-// The process id in a lock file: ten characters of ASCII and a newline (the
-// usual form) or the four bytes of a binary int (an old one); 0 for neither.
-// Four bytes holding a NUL are the binary form even when the first is a
-// digit: a process id is below 2^22, so its int always has a zero byte.
 pid_t HolderIn(int fd)
 {
-    char text[64] = {};
-    ssize_t n = ::read(fd, text, sizeof text - 1);
-    if (n <= 0)
-        return 0;
-    if (n == 4 && std::memchr(text, '\0', 4)) {
-        int binary = 0;
-        std::memcpy(&binary, text, 4);
-        return binary > 0 ? binary : 0;
-    }
-    char* end = nullptr;
-    long pid = std::strtol(text, &end, 10);
-    if (end != text && pid > 0 && pid <= INT_MAX)
-        return static_cast<pid_t>(pid);
-    return 0;
+    char bytes[64];
+    ssize_t n = ::read(fd, bytes, sizeof bytes - 1);
+    return n > 0 ? LockHolderFromBytes(std::string_view(bytes, static_cast<size_t>(n))) : 0;
 }
 
 enum class LockFile { Absent, Unreadable, Read };
@@ -189,6 +174,23 @@ SerialLockResult TakeSerialLock(const std::string& strDevicePath, std::string* p
         }
     }
     return SerialLockResult::HeldByOther;
+}
+
+pid_t LockHolderFromBytes(std::string_view bytes)
+{
+    // Four bytes holding a NUL are the binary form even when the first is a
+    // digit: a process id is below 2^22, so its int always has a zero byte.
+    if (bytes.size() == 4 && bytes.find('\0') != std::string_view::npos) {
+        int binary = 0;
+        std::memcpy(&binary, bytes.data(), 4);
+        return binary > 0 ? binary : 0;
+    }
+    const std::string text(bytes.substr(0, bytes.find('\0')));
+    char* end = nullptr;
+    long pid = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() && pid > 0 && pid <= INT_MAX)
+        return static_cast<pid_t>(pid);
+    return 0;
 }
 
 void ReleaseSerialLock(const std::string& strLockFile)

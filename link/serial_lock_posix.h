@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <sys/types.h>
 
 enum class SerialLockResult {
     // The lock file is ours until ReleaseSerialLock.
@@ -23,3 +25,8 @@ SerialLockResult TakeSerialLock(const std::string& strDevicePath, std::string* p
 
 // Removes the lock file, if it still holds this process's id.
 void ReleaseSerialLock(const std::string& strLockFile);
+
+// The process id a lock file's bytes name: ten characters of ASCII and a
+// newline (the usual form) or the four bytes of a binary int (an old one);
+// 0 for neither.
+pid_t LockHolderFromBytes(std::string_view bytes);

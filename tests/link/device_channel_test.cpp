@@ -4,6 +4,7 @@
 #include "link/device_map_posix.h"
 #include "link/error_codes.h"
 #include "link/modem_lines_posix.h"
+#include "link/serial_lock_posix.h"
 
 #include "tests/support/host_process.h"
 #include "tests/support/pty_pair.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -203,8 +203,8 @@ TEST(DeviceChannel, PortIsHeldExclusivelyUntilClosed)
 
 TEST(DeviceChannel, WindowsNamesFollowTheDeviceMap)
 {
-    ::unsetenv("ORVI_COM1");
-    ::unsetenv("ORVI_LPT2");
+    for (const char* name : {"ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
+        ::unsetenv(name);
     EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyS0");
     EXPECT_EQ(DevicePathFor("COM2"), "/dev/ttyS1");
     EXPECT_EQ(DevicePathFor("LPT1"), "/dev/lp0");
@@ -332,6 +332,19 @@ std::string Contents(const std::string& path)
 
 } // namespace
 
+TEST(DeviceChannel, LockFilesNameTheirHolderInTextOrBinary)
+{
+    auto binary = [](int pid) { return std::string(reinterpret_cast<const char*>(&pid), sizeof pid); };
+    EXPECT_EQ(LockHolderFromBytes("      4242\n"), 4242);
+    EXPECT_EQ(LockHolderFromBytes("4242"), 4242);
+    EXPECT_EQ(LockHolderFromBytes(binary(4242)), 4242);
+    // A binary id whose low bytes are digits is not read as the text "51".
+    EXPECT_EQ(LockHolderFromBytes(std::string("51\0\0", 4)), 0x3135);
+    EXPECT_EQ(LockHolderFromBytes(binary(0x393939)), 0x393939);
+    for (const std::string& none : {std::string(), std::string("LCK"), std::string("-7\n"), binary(-7), binary(0)})
+        EXPECT_EQ(LockHolderFromBytes(none), 0) << none;
+}
+
 TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
 {
     ASSERT_TRUE(std::filesystem::is_directory("/run/lock"));
@@ -340,18 +353,7 @@ TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
     int32_t error = 0;
     {
         // Another live program's lock, in text and in the old binary form.
-        // The holder is one whose binary form begins like text: read as
-        // text, it would name a process that does not exist.
-        auto beginsLikeText = [](pid_t pid) {
-            const std::string bytes(reinterpret_cast<const char*>(&pid), sizeof pid);
-            const long misread = std::strtol(bytes.c_str(), nullptr, 10);
-            return std::isdigit(static_cast<unsigned char>(bytes[0])) && ::kill(static_cast<pid_t>(misread), 0) != 0;
-        };
-        std::unique_ptr<LiveProcess> live = std::make_unique<LiveProcess>();
-        for (int tries = 0; tries < 5000 && !beginsLikeText(live->Pid()); ++tries)
-            live = std::make_unique<LiveProcess>();
-        ASSERT_TRUE(beginsLikeText(live->Pid()));
-        LiveProcess& other = *live;
+        LiveProcess other;
         char text[16];
         std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(other.Pid()));
         int binary = other.Pid();
