@@ -83,6 +83,12 @@ press() {
   case $1 in back) from_right=324 ;; next | finish) from_right=241 ;; cancel) from_right=147 ;; esac
   click_at $((X + WIDTH - from_right)) $((Y + HEIGHT - 22))
 }
+# A key pressed on the real keyboard of the display, into the wizard's window.
+key() {
+  local w; w=$(window "$SHEET_TITLE") || true
+  [ -n "$w" ] || fail "no wizard window titled '$SHEET_TITLE' to press $1 in"
+  xdotool windowfocus --sync "$w" key "$1"
+}
 # With ORVI_E2E_PAGE_SHOTS naming a folder, shot NAME saves the wizard's
 # window there as NAME.png.
 shot() {

@@ -11,11 +11,12 @@ EXE=$1 PROBE=$2 SIM=$3 CUPSD=$4
 . "$(dirname "$0")/wizard_driver.sh"
 [ -x "$CUPSD" ] || fail "no private scheduler at $CUPSD (build the linux preset first)"
 
-# Page 1 to Done, with the connection page 2 starts from.
+# Page 1 to Done, with the connection page 2 starts from. Enter on the
+# welcome page, which has no control that takes the focus, is Next.
 upgrade() {
   on_page "Tarnwell Systems Orvi Printer FLASH Upgrade"
   shot page1-welcome
-  press next
+  key Return
   reach_page2
   shot page2-connection
   reach_page3 "$1"

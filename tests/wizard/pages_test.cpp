@@ -70,6 +70,42 @@ TEST(WizardPages, FirstRunShowsDefaultsAndOnlyTheLptControls)
     EXPECT_TRUE(w.Closed());
 }
 
+TEST(WizardPages, EnterPressesTheButtonInNextsPlaceAndEscapeCancels)
+{
+    WizardEnvironment env;
+    std::vector<FirmwareFile> files = env.WriteFirmware({{"boot.bin", "BOOT"}});
+    std::string address = env.StartTcpPrinter({"--status", "1,0"});
+    {
+        WizardHarness w;
+        // The welcome page has no control that takes the focus.
+        w.PressKey(WizardHarness::Key::Enter);
+        ASSERT_EQ(w.Page(), 1);
+        w.ClickRadio(IDC_MODE_TCPIP);
+        w.TypeAddress(address);
+        w.TakeMessages();
+        w.PressKey(WizardHarness::Key::Enter);
+        ASSERT_EQ(w.Page(), 2);
+        // Not ready: Enter is Retry.
+        ASSERT_EQ(w.FinishText(), "Retry");
+        w.PressKey(WizardHarness::Key::Enter);
+        ASSERT_TRUE(w.Usable("next"));
+        w.PressKey(WizardHarness::Key::Enter);
+        ASSERT_EQ(w.Page(), 3);
+        w.PressKey(WizardHarness::Key::Enter);
+        EXPECT_EQ(w.FinishText(), "Done");
+        w.PressKey(WizardHarness::Key::Enter);
+        EXPECT_TRUE(w.Closed());
+        EXPECT_EQ(w.Result(), 1);
+        EXPECT_TRUE(w.boxes.empty());
+        ASSERT_TRUE(WaitForReport(env.reportPath, "\"event\":\"upgrade\"", 1, kPromptMs));
+        EXPECT_EQ(CompareUpgrade(env.reportPath, files), "");
+    }
+    WizardHarness w;
+    w.PressKey(WizardHarness::Key::Escape);
+    EXPECT_TRUE(w.Closed());
+    EXPECT_EQ(w.Result(), 0);
+}
+
 TEST(WizardPages, StoredSettingsArePassedOnAsStored)
 {
     WizardEnvironment env;

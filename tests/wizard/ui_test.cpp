@@ -15,24 +15,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(WizardFrame, EnterPressesTheDefaultButtonAndEscapeCancels)
-{
-    WizardEnvironment env;
-    WizardHarness w;
-    QTest::keyClick(w.FrameOf().window.get(), Qt::Key_Return);
-    EXPECT_EQ(w.Page(), 1);
-    w.TakeMessages();
-    // With Next disabled, Enter does nothing.
-    w.FrameOf().window->Engine().PostSetWizardButtons(PSWIZB_BACK);
-    w.FrameOf().window->Engine().ClickControl(0); // a click applies what is queued
-    EXPECT_FALSE(w.Usable("next"));
-    QTest::keyClick(w.FrameOf().window.get(), Qt::Key_Return);
-    EXPECT_EQ(w.Page(), 1);
-    QTest::keyClick(w.FrameOf().window.get(), Qt::Key_Escape);
-    EXPECT_TRUE(w.Closed());
-    EXPECT_EQ(w.FrameOf().window->Engine().Result(), 0);
-}
-
 TEST(WizardFrame, TheCloseBoxCancelsLikeCancel)
 {
     WizardEnvironment env;

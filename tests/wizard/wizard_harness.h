@@ -43,6 +43,10 @@ public:
 
     // The current page's controls, as its window shows them.
     IPageControls& Controls() const;
+    // Presses a key as the keyboard does: the window system delivers it to
+    // whichever window has the focus, or to none.
+    enum class Key { Enter, Escape };
+    void PressKey(Key key);
     // Clicks a radio button of the current page.
     void ClickRadio(int id);
     // Puts an address into the current page's address control, field by

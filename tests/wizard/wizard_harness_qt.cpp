@@ -87,6 +87,12 @@ std::string WizardHarness::Title() const
     return ToAnsi(m_frame->window->windowTitle());
 }
 
+void WizardHarness::PressKey(Key key)
+{
+    // Through the window: Qt hands the key to the widget with the focus.
+    QTest::keyClick(m_frame->window->windowHandle(), key == Key::Enter ? Qt::Key_Return : Qt::Key_Escape);
+}
+
 QWidget* QtControl(WizardHarness& w, int id)
 {
     QtPageWindow* page = w.FrameOf().window->PageWindow(w.Page());

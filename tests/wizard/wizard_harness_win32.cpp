@@ -158,6 +158,21 @@ std::string WizardHarness::Title() const
     return TextOf(m_frame->hSheet);
 }
 
+void WizardHarness::PressKey(Key key)
+{
+    // Into the system's input queue, as from a keyboard: the key goes to the
+    // window that has the focus in the foreground window, or, when none has
+    // it, to the foreground window itself as a system key.
+    SetForegroundWindow(m_frame->hSheet);
+    INPUT press[2] = {};
+    press[0].type = INPUT_KEYBOARD;
+    press[0].ki.wVk = key == Key::Enter ? VK_RETURN : VK_ESCAPE;
+    press[1] = press[0];
+    press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, press, sizeof(INPUT));
+    Pump(m_frame->hSheet);
+}
+
 void WizardHarness::ClickRadio(int id)
 {
     SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(m_frame->hSheet), id), BM_CLICK, 0, 0);

@@ -25,6 +25,11 @@ void SetResult(HWND hWindow, LONG_PTR result)
     SetWindowLongPtrA(hWindow, DWLP_MSGRESULT, result);
 }
 
+bool TakesKeys(HWND hWindow)
+{
+    return hWindow && IsWindowVisible(hWindow) && IsWindowEnabled(hWindow);
+}
+
 void PlaceButton(HWND hSheet, int nId, bool bVisible, bool bEnabled)
 {
     HWND button = GetDlgItem(hSheet, nId);
@@ -75,6 +80,7 @@ private:
     bool OnSheetCommand(int nId);
     INT_PTR OnNotify(HWND hPage, const NMHDR& notify);
     bool SetCursorIfBusy();
+    void KeepFocusInSheet();
 
     CWizardEngine m_engine;
     HWND m_hSheet = nullptr;
@@ -126,6 +132,28 @@ void Win32WizardRun::SheetView::ShowPage(int nIndex, const std::string& strTitle
     ShowButtons(m_buttons);
 }
 
+// The sheet's keyboard (Enter presses the default button, Escape cancels,
+// Tab moves) reads only keys that reach a window inside it. A page with no
+// control that takes the focus, a button that was hidden or a page that
+// went leave the focus nowhere, and Windows then hands the keys to the
+// sheet as system keys, which a dialog ignores: Enter would do nothing.
+// Such a page gives the focus to its first control that takes it, or to
+// the button in Next's place, as every property sheet does.
+void Win32WizardRun::SheetView::KeepFocusInSheet()
+{
+    // While a message box is up the sheet is disabled and the box has the
+    // keys.
+    HWND focus = GetFocus();
+    if (!m_hSheet || !IsWindowEnabled(m_hSheet) || (TakesKeys(focus) && IsChild(m_hSheet, focus)))
+        return;
+    HWND page = PropSheet_GetCurrentPageHwnd(m_hSheet);
+    HWND first = page ? GetNextDlgTabItem(page, nullptr, FALSE) : nullptr;
+    if (TakesKeys(first) && (GetWindowLongA(first, GWL_STYLE) & WS_TABSTOP))
+        SetFocus(first);
+    else
+        SetFocus(GetDlgItem(m_hSheet, m_buttons.DefaultIsFinish() ? kSheetFinishButton : kSheetNextButton));
+}
+
 void Win32WizardRun::SheetView::ShowButtons(const WizardButtons& b)
 {
     m_buttons = b;
@@ -137,6 +165,7 @@ void Win32WizardRun::SheetView::ShowButtons(const WizardButtons& b)
     PlaceButton(m_hSheet, kSheetFinishButton, b.finishVisible, b.finishEnabled);
     PlaceButton(m_hSheet, IDHELP, b.helpVisible, b.helpEnabled);
     SendMessageA(m_hSheet, DM_SETDEFID, b.DefaultIsFinish() ? kSheetFinishButton : kSheetNextButton, 0);
+    KeepFocusInSheet();
 }
 
 void Win32WizardRun::SheetView::ShowMessageBox(const std::string& strTitle, const std::string& strText)
