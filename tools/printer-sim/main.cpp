@@ -24,7 +24,7 @@ int OpenPorts(const SimOptions& options, std::vector<std::unique_ptr<Port>>& por
 {
     if (options.transport == Transport::kTcp) {
         auto tcp = std::make_unique<TcpPort>();
-        if (!tcp->Listen(options.tcpAddress, error))
+        if (!tcp->Listen(options.tcpAddress, options.receiveBuffer, error))
             return 0;
         startLine = "listening tcp " + tcp->Where();
         ports.push_back(std::move(tcp));

@@ -12,6 +12,10 @@ enum class Transport { kTcp, kPty, kDual };
 struct SimOptions {
     Transport transport = Transport::kTcp;
     std::string tcpAddress = "127.0.0.1:2864";
+    // TCP: the socket's receive buffer, in bytes; 0 leaves the system's. A
+    // small one keeps the kernel from acknowledging for a printer that has
+    // stopped reading.
+    int receiveBuffer = 0;
     std::string ptyLink;
     std::string serialLink;
     std::string parallelLink;

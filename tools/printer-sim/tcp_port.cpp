@@ -44,7 +44,7 @@ TcpPort::~TcpPort()
         close(m_listener);
 }
 
-int TcpPort::Listen(const std::string& address, std::string& error)
+int TcpPort::Listen(const std::string& address, int receiveBuffer, std::string& error)
 {
     std::string host, port;
     if (!SplitAddress(address, host, port)) {
@@ -69,6 +69,8 @@ int TcpPort::Listen(const std::string& address, std::string& error)
         int on = 1;
         // A restart must not wait for the last run's connections to time out.
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (receiveBuffer > 0)
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         if (bind(fd, ai->ai_addr, ai->ai_addrlen) == 0 && listen(fd, 16) == 0) {
             m_listener = fd;
         } else {

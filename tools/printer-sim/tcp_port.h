@@ -12,8 +12,10 @@ public:
     TcpPort& operator=(const TcpPort&) = delete;
 
     // HOST:PORT, HOST a name or address ("[::1]" for IPv6); PORT 0 takes a
-    // free port, which Where() then gives.
-    int Listen(const std::string& address, std::string& error);
+    // free port, which Where() then gives. A receiveBuffer above 0 sets the
+    // connections' receive buffer (before listening, so that the window
+    // offered to a client is small from its first segment).
+    int Listen(const std::string& address, int receiveBuffer, std::string& error);
 
     const std::string& Channel() const override { return m_channel; }
     std::string Where() const override { return m_where; }
