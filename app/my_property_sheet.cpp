@@ -39,6 +39,11 @@ int CMyPropertySheet::ReadPort(void* pBuffer, int32_t* pnLength)
     return DispatchReadPort(m_page2, m_limits, m_hPort, m_hStatusPort, pBuffer, pnLength);
 }
 
+Delivery CMyPropertySheet::ConfirmPort()
+{
+    return DispatchConfirmPort(m_page2, m_limits, m_hPort, m_hStatusPort);
+}
+
 int CMyPropertySheet::ClosePort()
 {
     return DispatchClosePort(m_page2, m_hPort, m_hStatusPort);
@@ -66,6 +71,11 @@ LinkStatus CMyPropertySheet::SheetPort::Write(const void* pBuffer, int32_t nLeng
 LinkStatus CMyPropertySheet::SheetPort::ReadLine(void* pBuffer, int32_t* pnLength)
 {
     return From(m_sheet.ReadPort(pBuffer, pnLength));
+}
+
+Delivery CMyPropertySheet::SheetPort::ConfirmDelivery()
+{
+    return m_sheet.ConfirmPort();
 }
 
 LinkStatus CMyPropertySheet::SheetPort::Close()

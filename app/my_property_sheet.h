@@ -27,6 +27,9 @@ public:
     int WritePort(const void* pBuffer, int32_t nLength, bool bStatusPort);
     int ReadPort(void* pBuffer, int32_t* pnLength);
     int ClosePort();
+    // After the last write, before ClosePort: whether the printer's side
+    // confirmed every byte written.
+    Delivery ConfirmPort();
 
     CMyPropertyPage1 m_page1;
     CMyPropertyPage2 m_page2;
@@ -47,6 +50,7 @@ private:
         LinkStatus Open() override;
         LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
         LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) override;
+        Delivery ConfirmDelivery() override;
         LinkStatus Close() override;
         bool CanAnswer() const override;
 

@@ -43,13 +43,19 @@ const char* const kFlashHelp =
     "  --force           send to such printers anyway\n"
     "  --timeout SECONDS how long a printer may keep the link waiting (default 10)\n"
     "\n"
+    "A printer is upgraded only once its side has confirmed every byte: over TCP\n"
+    "its stack acknowledged them all (Linux; Windows 10 version 1703 and later),\n"
+    "over a serial line the output queue emptied, to a USB printer the last\n"
+    "transfer completed. Where nothing can tell (a printer queue; TCP on older\n"
+    "Windows and under Wine) it is sent-unconfirmed, and a rerun sends it again.\n"
+    "\n"
     "Exit status:\n"
     "  0  every printer upgraded (or skipped; status: ready, or reached)\n"
     "  2  usage error\n"
     "  3  package refused: nothing was sent anywhere\n"
     "  4  some printer not-ready, unreachable or failed-before-firmware, none worse\n"
     "  5  some printer failed-during-transfer or interrupted\n"
-    "  6  only sent-unconfirmed (printer queues) besides successes\n";
+    "  6  only sent-unconfirmed besides successes\n";
 
 namespace {
 

@@ -7,8 +7,9 @@
 
 enum class Outcome {
     // upgrade
-    Upgraded,            // ready status read, every file and SR sent
-    SentUnconfirmed,     // printer queue: the jobs were taken, nothing can be read back
+    Upgraded,            // ready status read, every file and SR sent and confirmed by the printer's side
+    SentUnconfirmed,     // everything handed on, and the link cannot tell whether it arrived (a printer
+                         // queue; TCP where the system does not say what the printer acknowledged)
     NotReady,            // status 1 to 4 or unreadable; KK sent
     Unreachable,         // the connection did not open
     FailedBeforeFirmware, // KU, SU or the status read failed; no firmware byte sent

@@ -33,7 +33,8 @@ std::string FailureText(ExchangeFailure failure)
     case ExchangeFailure::CommandNotSent: return LoadStringResource(IDS_COMMAND_NOT_SENT);
     case ExchangeFailure::NoStatusLine: return LoadStringResource(IDS_NO_STATUS);
     case ExchangeFailure::FileNotOpened: return LoadStringResource(IDS_FILE_NOT_OPENED);
-    case ExchangeFailure::DataNotSent: return LoadStringResource(IDS_FILE_NOT_SENT);
+    case ExchangeFailure::DataNotSent:
+    case ExchangeFailure::NotConfirmed: return LoadStringResource(IDS_FILE_NOT_SENT);
     case ExchangeFailure::Interrupted: return "Interrupted.";
     }
     return "";
@@ -43,17 +44,23 @@ std::string FailureText(ExchangeFailure failure)
 // whether the user asked to stop. Each file's data is hashed as it goes:
 // the ledger records the package's digest, so a file changed on disk since
 // the package was read must not end as that package upgraded.
+// The bytes it counts as sent are those the printer's side confirmed, where
+// the link tells (TCP on Linux); elsewhere those the link took.
 class RunEvents : public IExchangeEvents {
 public:
-    RunEvents(TraceFile& trace, const ProgressReport& progress, const Package* package)
-        : m_trace(trace), m_progress(progress), m_package(package)
+    RunEvents(TraceFile& trace, const ProgressReport& progress, const Package* package,
+              const CPrinterConnection& connection)
+        : m_trace(trace), m_progress(progress), m_package(package), m_connection(connection)
     {
     }
 
     void Failed(ExchangeFailure failure) override
     {
+        // The connection is still open: what the printer confirmed of it.
+        LookAtConfirmed();
         m_trace.FileEnded();
-        m_trace.Note("failed: " + FailureText(failure));
+        m_trace.Note("failed: " + FailureText(failure) +
+                     (failure == ExchangeFailure::NotConfirmed ? " (the printer did not confirm every byte)" : ""));
     }
     void CommandSent(const void* p, int32_t n) override { m_trace.Bytes('>', p, n); }
     void AnswerRead(const void* p, int32_t n) override { m_trace.Bytes('<', p, n); }
@@ -66,9 +73,11 @@ public:
     {
         m_trace.Data(p, n);
         m_fileSha.Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
-        m_sent += static_cast<uint64_t>(n);
+        m_written += static_cast<uint64_t>(n);
+        if (++m_pieces % kPiecesPerLook == 0)
+            LookAtConfirmed();
         if (m_progress)
-            m_progress(m_sent, Total());
+            m_progress(m_confirmed, Total());
     }
     bool StopRequested() override { return InterruptRequested(); }
     bool FileSent(int index) override
@@ -82,16 +91,39 @@ public:
         return false;
     }
 
-    uint64_t Sent() const { return m_sent; }
+    // The transfer ended confirmed, or as far as the link can tell.
+    void AllTaken() { m_confirmed = m_written; }
+    uint64_t Sent() const { return m_confirmed; }
     uint64_t Total() const { return m_package ? m_package->dataBytes : 0; }
 
 private:
+    // Each look is a system call; progress needs no finer grain.
+    static constexpr uint64_t kPiecesPerLook = 32;
+
+    // The unconfirmed bytes of the connection include headers and commands,
+    // so the data they leave is a lower bound of the data confirmed.
+    void LookAtConfirmed()
+    {
+        const uint64_t unconfirmed = m_connection.Unconfirmed();
+        const uint64_t confirmed = m_written > unconfirmed ? m_written - unconfirmed : 0;
+        if (confirmed > m_confirmed)
+            m_confirmed = confirmed;
+    }
+
     TraceFile& m_trace;
     const ProgressReport& m_progress;
     const Package* m_package;
-    uint64_t m_sent = 0;
+    const CPrinterConnection& m_connection;
+    uint64_t m_written = 0;
+    uint64_t m_confirmed = 0;
+    uint64_t m_pieces = 0;
     Sha256 m_fileSha;
 };
+
+// A connection that could answer, over which the system cannot tell what the
+// printer acknowledged (TCP where the system does not say).
+constexpr const char* kSentUnconfirmedText =
+    "Every byte was sent, but this system cannot tell whether the printer received them all.";
 
 PrinterResult Result(Outcome outcome, const std::string& message)
 {
@@ -163,10 +195,16 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
     }
     const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events);
     r.firmwareSent = sent.firmwareSent;
-    if (sent.result == TransferResult::Sent) {
-        r.outcome = connection.CanAnswer() ? Outcome::Upgraded : Outcome::SentUnconfirmed;
-        r.message = connection.CanAnswer() ? DialogText(kDialogTransfer, IDC_UPGRADE_DONE_TEXT)
-                                           : LoadStringResource(IDS_STATUS_NETWORK);
+    if (sent.result == TransferResult::Confirmed) {
+        events.AllTaken();
+        r.outcome = Outcome::Upgraded;
+        r.message = DialogText(kDialogTransfer, IDC_UPGRADE_DONE_TEXT);
+        return r;
+    }
+    if (sent.result == TransferResult::SentUnconfirmed) {
+        events.AllTaken();
+        r.outcome = Outcome::SentUnconfirmed;
+        r.message = connection.CanAnswer() ? kSentUnconfirmedText : LoadStringResource(IDS_STATUS_NETWORK);
         return r;
     }
     // The upgrade is not done: the printer is told to leave its upgrade
@@ -192,7 +230,7 @@ PrinterResult RunPrinter(const Target& target, const RunSettings& settings, cons
     ChannelParams params = target.params;
     params.limits = settings.limits;
     CPrinterConnection connection(params);
-    RunEvents events(trace, progress, settings.command == Command::Upgrade ? settings.package : nullptr);
+    RunEvents events(trace, progress, settings.command == Command::Upgrade ? settings.package : nullptr, connection);
 
     PrinterResult r = Run(target, settings, connection, events, trace);
     r.bytesSent = events.Sent();

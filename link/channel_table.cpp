@@ -24,9 +24,22 @@ LinkStatus ReadNone(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int3
 {
     return LinkStatus::Done;
 }
+Delivery ConfirmNone(const LinkLimits&, ChannelHandle, ChannelHandle)
+{
+    return Delivery::Confirmed;
+}
 LinkStatus CloseNone(ChannelHandle, ChannelHandle)
 {
     return LinkStatus::Done;
+}
+uint64_t NothingUnconfirmed(ChannelHandle)
+{
+    return 0;
+}
+
+Delivery DeliveryOf(bool finished)
+{
+    return finished ? Delivery::Confirmed : Delivery::Failed;
 }
 
 ChannelHandle OpenSerial(const ChannelParams& p)
@@ -61,6 +74,11 @@ LinkStatus ReadDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHand
     int32_t error = 0;
     return From(ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs));
 }
+Delivery ConfirmDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle)
+{
+    int32_t error = 0;
+    return DeliveryOf(FinishChannel(hPort, limits.deviceWriteMs, &error));
+}
 LinkStatus CloseDevice(ChannelHandle hPort, ChannelHandle)
 {
     CloseChannel(hPort);
@@ -93,6 +111,12 @@ LinkStatus ReadDual(const LinkLimits& limits, ChannelHandle, ChannelHandle hStat
     int32_t error = 0;
     return From(ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs));
 }
+Delivery ConfirmDual(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    int32_t error = 0;
+    return DeliveryOf(FinishChannel(hPort, limits.deviceWriteMs, &error) &&
+                      FinishChannel(hStatusPort, limits.deviceWriteMs, &error));
+}
 LinkStatus CloseDual(ChannelHandle hPort, ChannelHandle hStatusPort)
 {
     CloseChannel(hPort);
@@ -114,6 +138,12 @@ LinkStatus WriteQueue(ChannelHandle hPort, ChannelHandle, const void* pBuffer, i
 LinkStatus ReadQueue(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*)
 {
     return LinkStatus::Failed;
+}
+// The scheduler takes the job at close; what the printer does with it
+// nobody can tell.
+Delivery ConfirmQueue(const LinkLimits&, ChannelHandle, ChannelHandle)
+{
+    return Delivery::Unconfirmable;
 }
 LinkStatus CloseQueue(ChannelHandle hPort, ChannelHandle)
 {
@@ -141,6 +171,12 @@ LinkStatus ReadTcp(const LinkLimits&, ChannelHandle hPort, ChannelHandle, void* 
     int16_t timedOut = 0;
     return From(ReceiveTcpChannel(hPort, pBuffer, *pnLength, kLineTerminator, &error, &timedOut) != 0);
 }
+Delivery ConfirmTcp(const LinkLimits&, ChannelHandle hPort, ChannelHandle)
+{
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    return ConfirmTcpChannel(hPort, &error, &timedOut);
+}
 LinkStatus CloseTcp(ChannelHandle hPort, ChannelHandle)
 {
     CloseTcpChannel(hPort);
@@ -152,16 +188,21 @@ struct KindRow {
     LinkStatus (*open)(const ChannelParams&, ChannelHandle&, ChannelHandle&);
     LinkStatus (*write)(ChannelHandle, ChannelHandle, const void*, int32_t, bool);
     LinkStatus (*read)(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*);
+    Delivery (*confirm)(const LinkLimits&, ChannelHandle, ChannelHandle);
+    uint64_t (*unconfirmed)(ChannelHandle);
     LinkStatus (*close)(ChannelHandle, ChannelHandle);
 };
 
+// A device's writes are done only once its output queue has drained, so
+// nothing written to one is left unconfirmed between writes.
 const KindRow kKinds[] = {
-    {ChannelKind::None, OpenNone, WriteNone, ReadNone, CloseNone},
-    {ChannelKind::Serial, OpenSerialKind, WriteDevice, ReadDevice, CloseDevice},
-    {ChannelKind::Parallel, OpenParallelKind, WriteDevice, ReadDevice, CloseDevice},
-    {ChannelKind::Dual, OpenDual, WriteDual, ReadDual, CloseDual},
-    {ChannelKind::Queue, OpenQueue, WriteQueue, ReadQueue, CloseQueue},
-    {ChannelKind::Tcp, OpenTcp, WriteTcp, ReadTcp, CloseTcp},
+    {ChannelKind::None, OpenNone, WriteNone, ReadNone, ConfirmNone, NothingUnconfirmed, CloseNone},
+    {ChannelKind::Serial, OpenSerialKind, WriteDevice, ReadDevice, ConfirmDevice, NothingUnconfirmed, CloseDevice},
+    {ChannelKind::Parallel, OpenParallelKind, WriteDevice, ReadDevice, ConfirmDevice, NothingUnconfirmed,
+     CloseDevice},
+    {ChannelKind::Dual, OpenDual, WriteDual, ReadDual, ConfirmDual, NothingUnconfirmed, CloseDual},
+    {ChannelKind::Queue, OpenQueue, WriteQueue, ReadQueue, ConfirmQueue, NothingUnconfirmed, CloseQueue},
+    {ChannelKind::Tcp, OpenTcp, WriteTcp, ReadTcp, ConfirmTcp, UnconfirmedTcpBytes, CloseTcp},
 };
 
 const KindRow& Row(ChannelKind kind)
@@ -189,6 +230,16 @@ LinkStatus ReadChannelLine(ChannelKind kind, const LinkLimits& limits, ChannelHa
                            ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength)
 {
     return Row(kind).read(limits, hPort, hStatusPort, pBuffer, pnLength);
+}
+
+Delivery ConfirmChannels(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    return Row(kind).confirm(limits, hPort, hStatusPort);
+}
+
+uint64_t UnconfirmedBytes(ChannelKind kind, ChannelHandle hPort)
+{
+    return Row(kind).unconfirmed(hPort);
 }
 
 LinkStatus CloseChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort)

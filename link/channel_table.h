@@ -26,6 +26,14 @@ LinkStatus WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hS
 LinkStatus ReadChannelLine(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort,
                            ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength);
 
+// After the last write: whether the printer's side confirmed every byte
+// written, waiting within the limits (a printer queue cannot tell).
+Delivery ConfirmChannels(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort);
+
+// Bytes written that the printer's side has not confirmed yet; 0 where the
+// system does not say.
+uint64_t UnconfirmedBytes(ChannelKind kind, ChannelHandle hPort);
+
 // Closes what the open opened. Failed only for a printer-queue job that the
 // spooler did not take whole.
 LinkStatus CloseChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort);

@@ -69,6 +69,11 @@ int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsign
     }
 }
 
+int FinishChannel(ChannelHandle hChannel, uint32_t nLimitMs, int32_t* pnError)
+{
+    return DeviceFinish(hChannel, nLimitMs, pnError);
+}
+
 int CloseChannel(ChannelHandle hChannel)
 {
     return DeviceClose(hChannel);

@@ -36,5 +36,9 @@ int WriteChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, i
 int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsigned char cTerminator,
                 int32_t* pnError, uint32_t nByteLimitMs = kReadByteLimitMs);
 
+// After the last write: 1 once everything written has left the device
+// (waiting at most nLimitMs), 0 with *pnError when it did not.
+int FinishChannel(ChannelHandle hChannel, uint32_t nLimitMs, int32_t* pnError);
+
 // 1 when the handle was closed, 0 when the system refused.
 int CloseChannel(ChannelHandle hChannel);

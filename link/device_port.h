@@ -30,6 +30,13 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
 // *pnError on a system error (a device that went away included).
 int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32_t* pnError);
 
+// After the last write: waits, at most nLimitMs, until what the device was
+// given has left it (a serial port's output queue empty, a USB printer's
+// last transfer completed). 1 when it has, or when the device holds nothing
+// back; 0 with *pnError when the limit passed or the device reported a
+// failed transfer.
+int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError);
+
 // Clears the device's error state after a failed call.
 void DeviceClearError(ChannelHandle hDevice);
 

@@ -20,6 +20,8 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,6 +39,7 @@ struct Device {
     bool unsentLeft = false;
     // The serial programs' lock file this channel holds, if any.
     std::string lockFile;
+    bool isUsbPrinter = false;
 };
 
 // How long a blocked write sleeps before it tries again.
@@ -54,6 +57,11 @@ constexpr int32_t kDsrPaceBytes = 64;
 // A device that says it is readable and then has nothing to give (the lp
 // driver does) is asked again after a pause that grows up to this.
 constexpr int kReadRecheckMs = 50;
+
+// USB printers (/dev/usb/lp*): their driver returns from a non-blocking
+// write once the transfer is submitted, reports the transfer's failure only
+// at the next write, and cancels at close what is still in flight.
+constexpr unsigned kUsbPrinterMajor = 180;
 
 int PollMs(uint64_t deadline)
 {
@@ -202,6 +210,8 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
     d->readTimeout = nReadTimeout;
     d->writeTimeout = nWriteTimeout;
     d->isTty = ::isatty(fd) == 1;
+    struct stat st {};
+    d->isUsbPrinter = ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::major(st.st_rdev) == kUsbPrinterMajor;
     if (d->isTty && pLine && TakeSerialLock(path, &d->lockFile) == SerialLockResult::HeldByOther) {
         *pnError = EBUSY;
         ::close(fd);
@@ -304,6 +314,48 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
         ::poll(nullptr, 0, pause < left ? pause : left);
         pause = pause * 2 < kReadRecheckMs ? pause * 2 : kReadRecheckMs;
     }
+}
+
+int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError)
+{
+    Device* d = ChannelObject<Device>(hDevice);
+    if (!d) {
+        *pnError = kErrorBadHandle;
+        return 0;
+    }
+    const uint64_t deadline = MonotonicMs() + nLimitMs;
+    if (d->isTty) {
+        if (DrainWithin(*d, deadline) == 0)
+            return 1;
+        *pnError = kErrorByteTimedOut;
+        d->unsentLeft = true;
+        return 0;
+    }
+    if (!d->isUsbPrinter)
+        return 1;
+    // The USB printer driver says writable once its last transfer has
+    // completed; a write of nothing then collects that transfer's failure.
+    for (;;) {
+        pollfd pfd{d->fd, POLLOUT, 0};
+        int r = ::poll(&pfd, 1, PollMs(deadline) < kWriteRecheckMs ? PollMs(deadline) : kWriteRecheckMs);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            *pnError = LastSystemError();
+            return 0;
+        }
+        if (r > 0)
+            break;
+        if (MonotonicMs() >= deadline) {
+            *pnError = kErrorByteTimedOut;
+            return 0;
+        }
+    }
+    if (::write(d->fd, "", 0) < 0 && errno != EAGAIN) {
+        *pnError = LastSystemError();
+        return 0;
+    }
+    return 1;
 }
 
 void DeviceClearError(ChannelHandle)

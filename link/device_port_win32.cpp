@@ -99,6 +99,30 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
     return 1;
 }
 
+int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError)
+{
+    HANDLE h = FromHandle(hDevice);
+    if (!h) {
+        *pnError = kErrorBadHandle;
+        return 0;
+    }
+    // WriteFile is synchronous: a parallel port's driver completes it once
+    // the bytes went to the port. A serial driver completes it once they
+    // are in its output queue, which is watched until it is empty.
+    const ULONGLONG deadline = GetTickCount64() + nLimitMs;
+    for (DWORD pause = 1;; pause = pause * 2 < 50 ? pause * 2 : 50) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(h, &errors, &status) || status.cbOutQue == 0)
+            return 1;
+        if (GetTickCount64() >= deadline) {
+            *pnError = kErrorByteTimedOut;
+            return 0;
+        }
+        Sleep(pause);
+    }
+}
+
 void DeviceClearError(ChannelHandle hDevice)
 {
     if (HANDLE h = FromHandle(hDevice)) {

@@ -82,6 +82,12 @@ int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, Ch
            LinkStatus::Done;
 }
 
+Delivery DispatchConfirmPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
+                             ChannelHandle hStatusPort)
+{
+    return ConfirmChannels(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort);
+}
+
 int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort)
 {
     return CloseChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort) == LinkStatus::Done;

@@ -7,6 +7,7 @@
 #include "link/channel.h"
 #include "link/channel_params.h"
 #include "link/port_settings.h"
+#include "link/printer_port.h"
 
 #include <cstdint>
 #include <string>
@@ -37,6 +38,10 @@ int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, Channe
 // Reads one LF-terminated line; *pnLength holds the capacity on entry.
 int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
                      ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength);
+
+// After the last write: whether the printer's side confirmed every byte.
+Delivery DispatchConfirmPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
+                             ChannelHandle hStatusPort);
 
 // Closes what the open opened. 1, except in Network mode when the spooler
 // did not take the job whole: the data written was not sent after all.

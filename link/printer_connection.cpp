@@ -28,6 +28,16 @@ LinkStatus CPrinterConnection::ReadLine(void* pBuffer, int32_t* pnLength)
     return ReadChannelLine(m_params.kind, m_params.limits, m_hPort, m_hStatusPort, pBuffer, pnLength);
 }
 
+Delivery CPrinterConnection::ConfirmDelivery()
+{
+    return ConfirmChannels(m_params.kind, m_params.limits, m_hPort, m_hStatusPort);
+}
+
+uint64_t CPrinterConnection::Unconfirmed() const
+{
+    return m_bOpen ? UnconfirmedBytes(m_params.kind, m_hPort) : 0;
+}
+
 LinkStatus CPrinterConnection::Close()
 {
     m_bOpen = false;

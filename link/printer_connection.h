@@ -18,10 +18,14 @@ public:
     LinkStatus Open() override;
     LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
     LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) override;
+    Delivery ConfirmDelivery() override;
     LinkStatus Close() override;
     bool CanAnswer() const override { return m_params.kind != ChannelKind::Queue; }
 
     const ChannelParams& Params() const { return m_params; }
+    // Bytes written on the open connection that the printer's side has not
+    // confirmed yet; 0 where the system does not say.
+    uint64_t Unconfirmed() const;
 
 private:
     ChannelParams m_params;

@@ -8,6 +8,21 @@
 
 enum class LinkStatus { Done, Failed };
 
+// Whether the printer's side has the bytes written on a connection. A write
+// is done when the system has taken the bytes, which may still sit in a
+// socket's or a driver's queue; only the far side's acknowledgement, or an
+// emptied output queue, says they arrived.
+enum class Delivery {
+    // Every byte written has been confirmed by the printer's side.
+    Confirmed,
+    // The bytes were handed on, and nothing can tell more: a printer queue,
+    // or a TCP stack that does not say what its peer acknowledged.
+    Unconfirmable,
+    // The confirmation stopped coming within the link's limit, or the
+    // printer's side reset the connection.
+    Failed,
+};
+
 class IPrinterPort {
 public:
     virtual ~IPrinterPort() = default;
@@ -18,6 +33,10 @@ public:
     // One line up to and including LF; *pnLength holds the capacity on
     // entry. A full buffer without LF is a line too.
     virtual LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) = 0;
+    // After the last write: ends the sending and waits, within the link's
+    // limit on progress, until the printer's side has confirmed every byte
+    // written on this connection. The connection is closed after it.
+    virtual Delivery ConfirmDelivery() = 0;
     // Failed only for a printer-queue job the spooler did not take: what
     // was written was not sent after all.
     virtual LinkStatus Close() = 0;

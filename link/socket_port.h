@@ -14,6 +14,9 @@ int StartSocketLayer();
 inline constexpr SocketHandle kNoSocket = -1;
 
 // An IPv4 stream socket, non-blocking, bound to any local address and port.
+// What it holds of written bytes not yet sent is kept small, so that a
+// write's progress follows the peer's and no megabytes wait in the system
+// when the peer stops.
 int SocketCreate(SocketHandle* phSocket, int32_t* pnError);
 
 // The IPv4 address (network order) of pszHost: a dotted address as it
@@ -46,5 +49,22 @@ int SocketSendSome(SocketHandle hSocket, const void* pBuffer, int32_t nLength, i
 // Receives at most one byte: 1 a byte, 0 none yet, -1 failed with *pnError,
 // -2 the peer closed the connection.
 int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnError);
+
+// Ends the sending direction: the peer sees the end of the stream, as a
+// close would show it, and the socket stays open to learn what the peer
+// acknowledged. 1, or 0 with *pnError.
+int SocketEndSending(SocketHandle hSocket, int32_t* pnError);
+
+// What the peer's stack has acknowledged of the bytes written.
+struct SocketAcks {
+    // Whether the system says: old Windows and Wine do not.
+    bool known = false;
+    // The peer reset the connection, or it failed; *pnError says why.
+    bool failed = false;
+    // Written bytes not acknowledged yet; once the sending has ended, the
+    // end of the stream counts as one more until it is acknowledged.
+    uint64_t unacknowledged = 0;
+};
+SocketAcks SocketAcknowledged(SocketHandle hSocket, int32_t* pnError);
 
 void SocketClose(SocketHandle hSocket);

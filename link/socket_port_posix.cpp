@@ -9,9 +9,22 @@
 #include <string>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <linux/sockios.h>
+
+namespace {
+
+// Bytes written but not yet sent that the kernel keeps at most. Without a
+// bound it keeps megabytes (the send buffer grows with the link), so a
+// write would succeed long before the peer took its bytes, and the wait
+// for room would end only when a third of that buffer had drained.
+constexpr int kNotSentBytes = 32 * 1024;
+
+} // namespace
 
 int StartSocketLayer()
 {
@@ -28,6 +41,7 @@ int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_ANY);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &kNotSentBytes, sizeof kNotSentBytes);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
         *pnError = LastSystemError();
         ::close(fd);
@@ -161,6 +175,42 @@ int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnErr
         return 0;
     *pnError = LastSystemError();
     return -1;
+}
+
+int SocketEndSending(SocketHandle hSocket, int32_t* pnError)
+{
+    if (::shutdown(static_cast<int>(hSocket), SHUT_WR) == 0)
+        return 1;
+    *pnError = LastSystemError();
+    return 0;
+}
+
+SocketAcks SocketAcknowledged(SocketHandle hSocket, int32_t* pnError)
+{
+    const int fd = static_cast<int>(hSocket);
+    SocketAcks acks;
+    int error = 0;
+    socklen_t length = sizeof error;
+    tcp_info info{};
+    socklen_t infoLength = sizeof info;
+    int queued = 0;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 ||
+        ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &infoLength) != 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0 ||
+        queued < 0)
+        return acks;
+    acks.known = true;
+    // SIOCOUTQ: what was written, the end of the stream included, beyond
+    // what the peer acknowledged.
+    acks.unacknowledged = static_cast<uint64_t>(queued);
+    // A reset closes the socket with its bytes still unacknowledged; the
+    // error it left may have been taken by an earlier call.
+    if (error == 0 && info.tcpi_state == TCP_CLOSE && queued > 0)
+        error = ECONNRESET;
+    if (error != 0) {
+        acks.failed = true;
+        *pnError = error;
+    }
+    return acks;
 }
 
 void SocketClose(SocketHandle hSocket)

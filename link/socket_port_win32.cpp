@@ -5,12 +5,23 @@
 
 #include "link/error_codes.h"
 
+// TCP_INFO_v0 and SIO_TCP_INFO come with Windows 10 version 1703; the
+// program asks for them and copes where they are not there.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0A00
+#undef NTDDI_VERSION
+#define NTDDI_VERSION 0x0A000003
 #include <winsock2.h>
 #include <windows.h>
+#include <mstcpip.h>
 
 #include <cstring>
 
 namespace {
+
+// What the socket keeps of written bytes not yet acknowledged: a bound, so
+// that a send's progress follows the peer's.
+constexpr int kSendBufferBytes = 64 * 1024;
 
 SOCKET S(SocketHandle h)
 {
@@ -36,6 +47,7 @@ int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_ANY);
+    setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBufferBytes), sizeof kSendBufferBytes);
     if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
         bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
         *pnError = WSAGetLastError();
@@ -145,6 +157,54 @@ int SocketReceiveByte(SocketHandle hSocket, unsigned char* pByte, int32_t* pnErr
         return 0;
     *pnError = error;
     return -1;
+}
+
+int SocketEndSending(SocketHandle hSocket, int32_t* pnError)
+{
+    if (shutdown(S(hSocket), SD_SEND) == 0)
+        return 1;
+    *pnError = WSAGetLastError();
+    return 0;
+}
+
+// From the connection's state: Windows counts the bytes in flight, not those
+// still in the send buffer, so only once the sending has ended does the
+// state say whether everything was acknowledged. Before that nothing is
+// known, and the progress a caller counts is what the socket took.
+SocketAcks SocketAcknowledged(SocketHandle hSocket, int32_t* pnError)
+{
+    SocketAcks acks;
+    DWORD version = 0;
+    TCP_INFO_v0 info{};
+    DWORD got = 0;
+    if (WSAIoctl(S(hSocket), SIO_TCP_INFO, &version, sizeof version, &info, sizeof info, &got, nullptr, nullptr) !=
+        0)
+        return acks;
+    switch (info.State) {
+    case TCPSTATE_FIN_WAIT_2:
+    case TCPSTATE_TIME_WAIT:
+        acks.known = true;
+        return acks;
+    case TCPSTATE_FIN_WAIT_1:
+    case TCPSTATE_CLOSING:
+    case TCPSTATE_LAST_ACK:
+        acks.known = true;
+        acks.unacknowledged = static_cast<uint64_t>(info.BytesInFlight) + 1;
+        return acks;
+    case TCPSTATE_CLOSED: {
+        int error = 0;
+        int length = sizeof error;
+        acks.known = true;
+        if (getsockopt(S(hSocket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 &&
+            error == 0 && info.BytesInFlight == 0)
+            return acks;
+        acks.failed = true;
+        *pnError = error != 0 ? error : WSAECONNRESET;
+        return acks;
+    }
+    default:
+        return acks;
+    }
 }
 
 void SocketClose(SocketHandle hSocket)

@@ -4,7 +4,15 @@
 #include "link/monotonic_clock.h"
 #include "link/wait_hook.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace {
+
+// How often the peer's acknowledgements are looked at while the end of a
+// transfer waits for them: at once, then at growing intervals up to this.
+constexpr int kAckRecheckMs = 50;
 
 void Fail(int32_t error, int32_t* pnError, int16_t* pbTimedOut)
 {
@@ -37,7 +45,7 @@ bool CTimeoutSocket::OnMessagePending()
     return false;
 }
 
-int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError)
+int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError, bool bOneSlice)
 {
     for (;;) {
         // The limit is looked at before every wait, also when the last one
@@ -55,7 +63,7 @@ int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError)
         if (slice > kWaitHookIntervalMs)
             slice = kWaitHookIntervalMs;
         int r = SocketWait(m_hSocket, event, static_cast<int>(slice), pnError);
-        if (r > 0)
+        if (r > 0 || (r == 0 && bOneSlice))
             return 1;
         if (r < 0)
             return 0;
@@ -101,7 +109,9 @@ int CTimeoutSocket::Send(const void* pBuffer, int32_t nLength, int32_t* pnError)
         if (!SocketSendSome(m_hSocket, p + done, nLength - done, &sent, pnError))
             return -1;
         done += sent;
-        if (done < nLength && !WaitFor(SocketEvent::Writable, pnError))
+        // The system may take bytes before it would say the socket is
+        // writable: try again after every slice of the wait.
+        if (done < nLength && !WaitFor(SocketEvent::Writable, pnError, true))
             return -1;
     }
     return nLength;
@@ -122,6 +132,45 @@ int CTimeoutSocket::Receive(void* pBuffer, int32_t nLength, int32_t* pnError)
         if (!WaitFor(SocketEvent::Readable, pnError))
             return -1;
     }
+}
+
+Delivery CTimeoutSocket::ConfirmDelivery(int32_t* pnError)
+{
+    // The end of the stream is one more to acknowledge. A printer that has
+    // already reset the connection refuses it; then only the data counts.
+    int32_t ignored = 0;
+    const uint64_t endOfStream = SocketEndSending(m_hSocket, &ignored) ? 1 : 0;
+    uint64_t least = UINT64_MAX;
+    for (int pause = 1;; pause = std::min(pause * 2, kAckRecheckMs)) {
+        const SocketAcks acks = SocketAcknowledged(m_hSocket, pnError);
+        if (!acks.known)
+            return Delivery::Unconfirmable;
+        if (acks.unacknowledged == 0)
+            return Delivery::Confirmed;
+        // A reset that came once every byte of data was acknowledged (a
+        // printer that restarts as soon as it has the upgrade) takes
+        // nothing back; one that left bytes unacknowledged lost them.
+        if (acks.failed)
+            return acks.unacknowledged <= endOfStream ? Delivery::Confirmed : Delivery::Failed;
+        if (acks.unacknowledged < least) {
+            least = acks.unacknowledged;
+            StartTimer(m_nSendTimeout);
+            pause = 1;
+        }
+        OnMessagePending();
+        if (m_bCancelled) {
+            *pnError = kErrorSocketTimedOut;
+            return Delivery::Failed;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+}
+
+uint64_t CTimeoutSocket::Unacknowledged()
+{
+    int32_t error = 0;
+    const SocketAcks acks = SocketAcknowledged(m_hSocket, &error);
+    return acks.known ? acks.unacknowledged : 0;
 }
 
 ChannelHandle OpenTcpChannel(const char* pszHost, uint32_t nPort, uint32_t nConnectTimeout,
@@ -197,6 +246,28 @@ int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapaci
             return i;
     }
     return nCapacity;
+}
+
+Delivery ConfirmTcpChannel(ChannelHandle hChannel, int32_t* pnError, int16_t* pbTimedOut)
+{
+    CTimeoutSocket* socket = ChannelObject<CTimeoutSocket>(hChannel);
+    if (!socket) {
+        Fail(0, pnError, pbTimedOut);
+        return Delivery::Failed;
+    }
+    int32_t error = 0;
+    const Delivery delivery = socket->ConfirmDelivery(&error);
+    if (delivery == Delivery::Failed) {
+        socket->m_nLastError = error;
+        Fail(error, pnError, pbTimedOut);
+    }
+    return delivery;
+}
+
+uint64_t UnconfirmedTcpBytes(ChannelHandle hChannel)
+{
+    CTimeoutSocket* socket = ChannelObject<CTimeoutSocket>(hChannel);
+    return socket ? socket->Unacknowledged() : 0;
 }
 
 int CloseTcpChannel(ChannelHandle hChannel)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/channel.h"
+#include "link/printer_port.h"
 #include "link/socket_port.h"
 
 #include <cstdint>
@@ -33,6 +34,13 @@ public:
     int Connect(int32_t* pnError);
     int Send(const void* pBuffer, int32_t nLength, int32_t* pnError);
     int Receive(void* pBuffer, int32_t nLength, int32_t* pnError);
+    // Ends the sending and waits until the peer has acknowledged every byte
+    // and the end of the stream; the armed limit is renewed whenever the
+    // peer acknowledges more.
+    Delivery ConfirmDelivery(int32_t* pnError);
+    // Written bytes the peer has not acknowledged yet; 0 when the system
+    // does not say.
+    uint64_t Unacknowledged();
 
     std::string m_strHost;
     uint32_t m_nPort = 0;
@@ -46,8 +54,9 @@ public:
 
 private:
     // Waits for the event within the armed limit. 1 it came; 0 cancelled
-    // or failed.
-    int WaitFor(SocketEvent event, int32_t* pnError);
+    // or failed. With bOneSlice, 1 also when one slice of the wait passed
+    // without it, for a caller that then tries again.
+    int WaitFor(SocketEvent event, int32_t* pnError, bool bOneSlice = false);
 
     SocketHandle m_hSocket = kNoSocket;
     bool m_bCancelled = false;
@@ -69,6 +78,16 @@ int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLen
 // mid-line included). The buffer is not NUL-terminated.
 int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
                           unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut);
+
+// After the last send: whether the printer's stack has acknowledged every
+// byte and the end of the stream, waiting while it keeps acknowledging more
+// and at most the send timeout without progress. Failed with the error (and
+// whether the limit ended it), or when the printer reset the connection.
+Delivery ConfirmTcpChannel(ChannelHandle hChannel, int32_t* pnError, int16_t* pbTimedOut);
+
+// Bytes sent on the channel that the printer has not acknowledged yet; 0
+// when the system does not say.
+uint64_t UnconfirmedTcpBytes(ChannelHandle hChannel);
 
 // Closes and frees the channel; nothing for InvalidChannel or null. Returns 1.
 int CloseTcpChannel(ChannelHandle hChannel);

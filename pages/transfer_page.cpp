@@ -85,7 +85,9 @@ bool CMyPropertyPage4::OnWizardFinish()
     Controls().SetPos(IDC_PROGRESS, 0);
 
     TransferView view(*this, step);
-    if (SendUpgrade(m_sheet.PrinterPort(), directory, list, view).result != TransferResult::Sent) {
+    // Where the link cannot tell whether the printer has every byte (a
+    // printer queue), what was handed on counts as sent, as it always has.
+    if (SendUpgrade(m_sheet.PrinterPort(), directory, list, view).result == TransferResult::Failed) {
         Wizard().EndWaitCursor();
         return false;
     }

@@ -80,7 +80,7 @@ bool CancelUpgrade(IPrinterPort& port, IExchangeEvents& events)
 {
     if (port.Open() != LinkStatus::Done)
         return false;
-    const bool sent = Send(port, events, kCommandKK, kCommandLength);
+    const bool sent = Send(port, events, kCommandKK, kCommandLength) && port.ConfirmDelivery() != Delivery::Failed;
     port.Close();
     return sent;
 }
@@ -134,9 +134,14 @@ Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const Upg
     }
     if (!Send(port, events, kCommandSR, kCommandLength))
         return fail(ExchangeFailure::DataNotSent, true);
+    // Written is not received: the bytes may still sit in a queue on this
+    // side when the printer stops taking them.
+    const Delivery delivery = port.ConfirmDelivery();
+    if (delivery == Delivery::Failed)
+        return fail(ExchangeFailure::NotConfirmed, true);
     // A printer-queue job that the spooler refuses as it ends was not sent.
     if (port.Close() != LinkStatus::Done)
         return fail(ExchangeFailure::DataNotSent, false);
-    t.result = TransferResult::Sent;
+    t.result = delivery == Delivery::Confirmed ? TransferResult::Confirmed : TransferResult::SentUnconfirmed;
     return t;
 }

@@ -27,6 +27,9 @@ enum class ExchangeFailure {
     DataNotSent,
     // The caller asked the transfer to stop between two pieces.
     Interrupted,
+    // Everything went out, but the printer's side did not confirm every
+    // byte within the link's limit, or reset the connection.
+    NotConfirmed,
 };
 
 // What an exchange tells its caller as it goes. Every handler has a
@@ -76,10 +79,18 @@ struct Preparation {
 // close.
 Preparation Prepare(IPrinterPort& port, IExchangeEvents& events);
 
-// Open, KK, close. Whether KK went out; nothing is reported.
+// Open, KK, close. Whether KK went out (and, where the link can tell, was
+// confirmed); nothing is reported.
 bool CancelUpgrade(IPrinterPort& port, IExchangeEvents& events);
 
-enum class TransferResult { Sent, Failed };
+enum class TransferResult {
+    // The printer's side confirmed every byte.
+    Confirmed,
+    // Everything was handed on, and the link cannot tell whether it
+    // arrived (a printer queue, or a TCP stack that does not say).
+    SentUnconfirmed,
+    Failed,
+};
 
 struct Transfer {
     TransferResult result = TransferResult::Failed;
@@ -89,6 +100,7 @@ struct Transfer {
 };
 
 // Open; for each file of the list its DT header and its bytes in pieces of
-// 1024 (each file exactly the size the list announces); SR; close.
+// 1024 (each file exactly the size the list announces); SR; the printer's
+// confirmation of every byte; close.
 Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const UpgradeFileList& list,
                      IExchangeEvents& events);

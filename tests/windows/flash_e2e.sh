@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The real orvi-flash.exe under Wine: a whole upgrade over TCP, and over
-# COM7 and COM12, port numbers page 2 of the wizard does not offer (COM12
+# The real orvi-flash.exe under Wine: a whole upgrade over TCP, which Wine
+# cannot confirm (it does not say what the printer's stack acknowledged), so
+# the printer is sent-unconfirmed and never upgraded; and over COM7 and COM12, port numbers page 2 of the wizard does not offer (COM12
 # is opened in the device namespace), each checked byte for byte against
 # what the simulated printer stored; then a rerun that the ledger in the
 # user's local application data folder skips.
@@ -23,10 +24,10 @@ outcome_is() { # outcome_is TARGET OUTCOME
 
 start_sim --tcp "$ADDRESS:2864"
 flash upgrade "tcp:$ADDRESS" --package "$PACKAGE" --json
-[ "$STATUS" = 0 ] || fail "over TCP: exit status $STATUS: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
-outcome_is "tcp:$ADDRESS:2864" upgraded
+[ "$STATUS" = 6 ] || fail "over TCP: exit status $STATUS: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
+outcome_is "tcp:$ADDRESS:2864" sent-unconfirmed
 check_received "over TCP"
-echo "ok: whole upgrade over TCP"
+echo "ok: whole upgrade over TCP, sent but unconfirmed"
 stop_sim
 
 for port in COM7 COM12; do

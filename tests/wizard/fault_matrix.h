@@ -21,6 +21,11 @@ struct FaultCase {
 // The rows this target runs.
 std::vector<FaultCase> FaultRows();
 
+// What a printer that stops reading, or drops the line, leaves of the set
+// unread: more than the link can hold on its way without the printer's
+// side confirming it.
+size_t UnreadTail(CommMode mode);
+
 // While it lives, the host path holds something that the port's open
 // refuses as no device.
 class MissingPort {

@@ -19,6 +19,13 @@ std::vector<FaultCase> FaultRows()
     return rows;
 }
 
+// A pseudo-terminal holds about 20 KiB unread; a TCP printer's small
+// receive buffer (the printer's --receive-buffer) a few.
+size_t UnreadTail(CommMode)
+{
+    return 64 * 1024;
+}
+
 // The path leads nowhere: the open fails as for a port that is not there.
 MissingPort::MissingPort(const std::string& hostPath) : m_path(hostPath) {}
 MissingPort::~MissingPort() = default;

@@ -17,6 +17,14 @@ std::vector<FaultCase> FaultRows()
     return rows;
 }
 
+// Wine does not say what the printer's stack acknowledged, and its sockets
+// keep what the host's do: over TCP a stall shows only once more than that
+// is left.
+size_t UnreadTail(CommMode mode)
+{
+    return mode == TcpIp ? 4u << 20 : 64 * 1024;
+}
+
 MissingPort::MissingPort(const std::string& hostPath) : m_path(hostPath)
 {
     // Wine takes a COM port whose link leads nowhere to be /dev/ttyS0, which
