@@ -3,6 +3,7 @@
 #include "flash/ledger.h"
 #include "flash/system.h"
 #include "flash/trace.h"
+#include "link/error_codes.h"
 #include "link/printer_connection.h"
 #include "link/spooler_channel.h"
 #include "res/dialogs.h"
@@ -93,6 +94,16 @@ private:
     Sha256 m_fileSha;
 };
 
+// The wizard's message for a connection that did not open, and why, where
+// the link says more than the wizard shows.
+std::string UnreachableText(const CPrinterConnection& connection)
+{
+    std::string text = LoadStringResource(IDS_PORT_NOT_OPENED);
+    if (connection.OpenError() == kErrorNotADevice)
+        text += " (the device named is not a serial or parallel port; nothing was written to it)";
+    return text;
+}
+
 PrinterResult Result(Outcome outcome, const std::string& message)
 {
     PrinterResult r;
@@ -110,8 +121,7 @@ PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
     if (reached && connection.Params().kind != ChannelKind::Queue)
         connection.Close();
     trace.Note(reached ? "reached" : "not reached");
-    return reached ? Result(Outcome::Reachable, "")
-                   : Result(Outcome::Unreachable, LoadStringResource(IDS_PORT_NOT_OPENED));
+    return reached ? Result(Outcome::Reachable, "") : Result(Outcome::Unreachable, UnreachableText(connection));
 }
 
 PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterConnection& connection,
@@ -137,9 +147,9 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
     };
     if (prepared.result == PreparationResult::Failed) {
         cancel();
-        return Result(prepared.failure == ExchangeFailure::PortNotOpened ? Outcome::Unreachable
-                                                                         : Outcome::FailedBeforeFirmware,
-                      FailureText(prepared.failure));
+        if (prepared.failure == ExchangeFailure::PortNotOpened)
+            return Result(Outcome::Unreachable, UnreachableText(connection));
+        return Result(Outcome::FailedBeforeFirmware, FailureText(prepared.failure));
     }
     PrinterResult r;
     if (prepared.result == PreparationResult::StatusRead)

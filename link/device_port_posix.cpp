@@ -20,6 +20,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -190,6 +191,14 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         *pnError = LastSystemError();
+        return InvalidChannel;
+    }
+    // A port is a character device; a file, a FIFO or a folder named in
+    // its place would take the firmware as if it were the printer.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+        *pnError = kErrorNotADevice;
+        ::close(fd);
         return InvalidChannel;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -22,10 +22,14 @@ public:
     bool CanAnswer() const override { return m_params.kind != ChannelKind::Queue; }
 
     const ChannelParams& Params() const { return m_params; }
+    // The system's error code of the last open that failed (0 when the
+    // channel gives none).
+    int32_t OpenError() const { return m_nOpenError; }
 
 private:
     ChannelParams m_params;
     ChannelHandle m_hPort = 0;
     ChannelHandle m_hStatusPort = 0;
     bool m_bOpen = false;
+    int32_t m_nOpenError = 0;
 };
