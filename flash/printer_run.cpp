@@ -1,5 +1,6 @@
 #include "flash/printer_run.h"
 
+#include "flash/human_text.h"
 #include "flash/ledger.h"
 #include "flash/system.h"
 #include "flash/trace.h"
@@ -197,8 +198,8 @@ PrinterResult RunPrinter(const Target& target, const RunSettings& settings, cons
     const auto start = std::chrono::steady_clock::now();
     TraceFile trace;
     if (!settings.traceFolder.empty() && !trace.Open(settings.traceFolder, target.traceFile, target.text))
-        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n", settings.traceFolder.c_str(),
-                     target.traceFile.c_str());
+        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n",
+                     EscapeControlBytes(settings.traceFolder).c_str(), target.traceFile.c_str());
     ChannelParams params = target.params;
     params.limits = settings.limits;
     CPrinterConnection connection(params);
