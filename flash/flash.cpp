@@ -58,11 +58,24 @@ std::string Duration(double seconds)
     return text;
 }
 
+// The package, read as page 4 reads it and held to the digest the user
+// pinned: every site of a rollout sends the package that was approved, not
+// whatever copy it holds. false with the refusal.
+bool LoadPinnedPackage(const FlashOptions& options, Package& package, std::string& refusal)
+{
+    if (!LoadPackage(options.package, package, refusal))
+        return false;
+    if (options.expectDigest.empty() || package.digest == options.expectDigest)
+        return true;
+    refusal = "its digest is " + package.digest + ", not the expected " + options.expectDigest;
+    return false;
+}
+
 int Plan(const FlashOptions& options)
 {
     Package package;
     std::string refusal;
-    if (!LoadPackage(options.package, package, refusal))
+    if (!LoadPinnedPackage(options, package, refusal))
         return Refused(refusal, options.json);
     if (options.json) {
         std::vector<JsonLine> files;
@@ -147,7 +160,7 @@ int Run(const FlashOptions& options)
     Package package;
     Ledger ledger;
     if (settings.command == Command::Upgrade) {
-        if (!LoadPackage(options.package, package, error))
+        if (!LoadPinnedPackage(options, package, error))
             return Refused(error, options.json);
         settings.package = &package;
         std::vector<std::string> warnings;
