@@ -131,8 +131,13 @@ bool ReadTargetsText(std::istream& in, std::string& text, std::string& why)
         why = "it is larger than " + std::to_string(kMaxTargetsFileBytes / 1024) + " KiB";
         return false;
     }
-    if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0 || text.find('\0') != std::string::npos) {
-        why = "it is UTF-16 text; save it as UTF-8 or ASCII (in PowerShell: Set-Content -Encoding utf8)";
+    const char* const saveAs = "; save it as UTF-8 or ASCII (in PowerShell: Set-Content -Encoding utf8)";
+    if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
+        why = std::string("it is UTF-16 text") + saveAs;
+        return false;
+    }
+    if (text.find('\0') != std::string::npos) {
+        why = std::string("it holds NUL bytes, as UTF-16 text without a byte-order mark does") + saveAs;
         return false;
     }
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)

@@ -48,8 +48,8 @@ std::string FinalPath(HANDLE h)
     return path;
 }
 
-// Opens a path without sharing rules of its own, for what it is and where it
-// leads; a directory opens too.
+// Opens a path to learn what it is and where it leads, reading nothing and
+// leaving it open to everyone else; a directory opens too.
 HANDLE OpenToLookAt(const std::string& strPath)
 {
     return ::CreateFileA(strPath.c_str(), FILE_READ_ATTRIBUTES,
