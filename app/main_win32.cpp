@@ -10,6 +10,9 @@ CUpgradeApp theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // DLLs loaded from now on come from the system folder, never from the
+    // firmware folder the program is started in.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     theApp.InitInstance();
     return 0;
 }

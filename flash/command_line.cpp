@@ -5,10 +5,11 @@
 
 const char* const kFlashHelp =
     "Usage:\n"
-    "  orvi-flash plan    [--package DIR] [--json]\n"
+    "  orvi-flash plan    [--package DIR] [--expect-digest SHA256] [--json]\n"
     "  orvi-flash status  TARGET... [--targets FILE] [--jobs N] [--json] [--reach-only] [--timeout SECONDS]\n"
-    "  orvi-flash upgrade TARGET... [--targets FILE] [--package DIR] [--jobs N] [--json]\n"
-    "                     [--trace DIR] [--ledger FILE] [--force] [--dry-run] [--timeout SECONDS]\n"
+    "  orvi-flash upgrade TARGET... [--targets FILE] [--package DIR] [--expect-digest SHA256]\n"
+    "                     [--jobs N] [--json] [--trace DIR] [--ledger FILE] [--force] [--dry-run]\n"
+    "                     [--timeout SECONDS]\n"
     "  orvi-flash --help | --version\n"
     "\n"
     "Upgrades the operating firmware of Orvi label printers, as the orvi-upgrade\n"
@@ -34,6 +35,9 @@ const char* const kFlashHelp =
     "Options:\n"
     "  --targets FILE    one target a line, optionally followed by a name; # comments\n"
     "  --package DIR     the folder with l11config.bld and the firmware (default: .)\n"
+    "  --expect-digest SHA256\n"
+    "                    refuse the package unless its digest (as plan shows it)\n"
+    "                    is this one\n"
     "  --jobs N          printers at once (default 8)\n"
     "  --json            JSON lines on standard output\n"
     "  --trace DIR       one file per printer with every byte exchanged\n"
@@ -66,6 +70,21 @@ bool PositiveInt(const char* text, int& value)
     if (end == text || *end != '\0' || n < 1 || n > 1000)
         return false;
     value = static_cast<int>(n);
+    return true;
+}
+
+// 64 hexadecimal digits, in either case; value gets them in lower case.
+bool Digest(const std::string& text, std::string& value)
+{
+    if (text.size() != 64)
+        return false;
+    value.clear();
+    for (char c : text) {
+        const char lower = c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (!((lower >= '0' && lower <= '9') || (lower >= 'a' && lower <= 'f')))
+            return false;
+        value += lower;
+    }
     return true;
 }
 
@@ -130,6 +149,13 @@ bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, 
         } else if (arg == "--package") {
             if (!value(plan || upgrade, options.package))
                 return false;
+        } else if (arg == "--expect-digest") {
+            if (!value(plan || upgrade, text))
+                return false;
+            if (!Digest(text, options.expectDigest)) {
+                error = "--expect-digest takes a SHA-256 digest: 64 hexadecimal digits";
+                return false;
+            }
         } else if (arg == "--targets") {
             if (!value(!plan, options.targetsFile))
                 return false;

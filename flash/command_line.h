@@ -11,6 +11,9 @@ struct FlashOptions {
     std::vector<std::string> targets;
     std::string targetsFile;
     std::string package;
+    // The digest the package must have (plan's "digest", lower case), or
+    // "" for any.
+    std::string expectDigest;
     int jobs = 8;
     bool json = false;
     std::string traceFolder;

@@ -2,6 +2,7 @@
 
 #include "flash/command_line.h"
 #include "flash/fleet.h"
+#include "flash/human_text.h"
 #include "flash/ledger.h"
 #include "flash/package.h"
 #include "flash/report.h"
@@ -27,7 +28,7 @@ const double kPlanNetworks[] = {10e6, 100e6};
 
 int Usage(const std::string& error)
 {
-    std::fprintf(stderr, "orvi-flash: %s\nTry \"orvi-flash --help\".\n", error.c_str());
+    std::fprintf(stderr, "orvi-flash: %s\nTry \"orvi-flash --help\".\n", EscapeControlBytes(error).c_str());
     return kExitUsage;
 }
 
@@ -38,7 +39,7 @@ int Refused(const std::string& refusal, bool json)
         line.Add("message", refusal).Add("exit_status", kExitPackageRefused);
         std::fputs(line.Text().c_str(), stdout);
     }
-    std::fprintf(stderr, "orvi-flash: the package is refused: %s\n", refusal.c_str());
+    std::fprintf(stderr, "orvi-flash: the package is refused: %s\n", EscapeControlBytes(refusal).c_str());
     return kExitPackageRefused;
 }
 
@@ -57,11 +58,24 @@ std::string Duration(double seconds)
     return text;
 }
 
+// The package, read as page 4 reads it and held to the digest the user
+// pinned: every site of a rollout sends the package that was approved, not
+// whatever copy it holds. false with the refusal.
+bool LoadPinnedPackage(const FlashOptions& options, Package& package, std::string& refusal)
+{
+    if (!LoadPackage(options.package, package, refusal))
+        return false;
+    if (options.expectDigest.empty() || package.digest == options.expectDigest)
+        return true;
+    refusal = "its digest is " + package.digest + ", not the expected " + options.expectDigest;
+    return false;
+}
+
 int Plan(const FlashOptions& options)
 {
     Package package;
     std::string refusal;
-    if (!LoadPackage(options.package, package, refusal))
+    if (!LoadPinnedPackage(options, package, refusal))
         return Refused(refusal, options.json);
     if (options.json) {
         std::vector<JsonLine> files;
@@ -84,10 +98,10 @@ int Plan(const FlashOptions& options)
         std::fputs(line.Text().c_str(), stdout);
         return kExitAllDone;
     }
-    std::printf("Package %s (digest %s)\n\n", package.directory.c_str(), package.digest.c_str());
+    std::printf("Package %s (digest %s)\n\n", EscapeControlBytes(package.directory).c_str(), package.digest.c_str());
     int n = 0;
     for (const PackageFile& f : package.files)
-        std::printf("%3d  %-24s %12d bytes  %s\n", ++n, f.name.c_str(), f.size, f.sha256.c_str());
+        std::printf("%3d  %-24s %12d bytes  %s\n", ++n, EscapeControlBytes(f.name).c_str(), f.size, f.sha256.c_str());
     std::printf("\n%d files, %llu bytes of firmware, %llu bytes on the wire with the DT headers and SR\n\n", n,
                 static_cast<unsigned long long>(package.dataBytes),
                 static_cast<unsigned long long>(package.wireBytes));
@@ -146,7 +160,7 @@ int Run(const FlashOptions& options)
     Package package;
     Ledger ledger;
     if (settings.command == Command::Upgrade) {
-        if (!LoadPackage(options.package, package, error))
+        if (!LoadPinnedPackage(options, package, error))
             return Refused(error, options.json);
         settings.package = &package;
         std::vector<std::string> warnings;
@@ -156,7 +170,7 @@ int Run(const FlashOptions& options)
             MakeFolder(ledgerPath.substr(0, folderEnd));
         ledger.Load(ledgerPath, warnings);
         for (const std::string& w : warnings)
-            std::fprintf(stderr, "orvi-flash: %s\n", w.c_str());
+            std::fprintf(stderr, "orvi-flash: %s\n", EscapeControlBytes(w).c_str());
         settings.ledger = &ledger;
         if (!options.traceFolder.empty()) {
             if (!MakeFolder(options.traceFolder))
@@ -185,7 +199,7 @@ int Run(const FlashOptions& options)
     }
     if (settings.ledger && ledger.WriteFailed())
         std::fprintf(stderr, "orvi-flash: the ledger %s could not be written: a rerun will not know these printers\n",
-                     ledger.Path().c_str());
+                     EscapeControlBytes(ledger.Path()).c_str());
     std::vector<Outcome> outcomes;
     for (const PrinterResult& r : results)
         outcomes.push_back(r.outcome);

@@ -21,7 +21,9 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
     unsigned char piece[1024];
     int64_t total = 0;
     int n = 0;
-    while (ReadFileBytes(h, piece, sizeof piece, &n) && n > 0) {
+    // Read no further than one piece past the size announced: a file that
+    // keeps growing is refused, not hashed without end.
+    while (total <= size && ReadFileBytes(h, piece, sizeof piece, &n) && n > 0) {
         sha.Update(piece, static_cast<size_t>(n));
         total += n;
     }

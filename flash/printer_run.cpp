@@ -1,8 +1,10 @@
 #include "flash/printer_run.h"
 
+#include "flash/human_text.h"
 #include "flash/ledger.h"
 #include "flash/system.h"
 #include "flash/trace.h"
+#include "link/error_codes.h"
 #include "link/printer_connection.h"
 #include "link/spooler_channel.h"
 #include "res/dialogs.h"
@@ -125,6 +127,16 @@ private:
 constexpr const char* kSentUnconfirmedText =
     "Every byte was sent, but this system cannot tell whether the printer received them all.";
 
+// The wizard's message for a connection that did not open, and why, where
+// the link says more than the wizard shows.
+std::string UnreachableText(const CPrinterConnection& connection)
+{
+    std::string text = LoadStringResource(IDS_PORT_NOT_OPENED);
+    if (connection.OpenError() == kErrorNotADevice)
+        text += " (the device named is not a serial or parallel port; nothing was written to it)";
+    return text;
+}
+
 PrinterResult Result(Outcome outcome, const std::string& message)
 {
     PrinterResult r;
@@ -142,8 +154,7 @@ PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
     if (reached && connection.Params().kind != ChannelKind::Queue)
         connection.Close();
     trace.Note(reached ? "reached" : "not reached");
-    return reached ? Result(Outcome::Reachable, "")
-                   : Result(Outcome::Unreachable, LoadStringResource(IDS_PORT_NOT_OPENED));
+    return reached ? Result(Outcome::Reachable, "") : Result(Outcome::Unreachable, UnreachableText(connection));
 }
 
 PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterConnection& connection,
@@ -169,9 +180,9 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
     };
     if (prepared.result == PreparationResult::Failed) {
         cancel();
-        return Result(prepared.failure == ExchangeFailure::PortNotOpened ? Outcome::Unreachable
-                                                                         : Outcome::FailedBeforeFirmware,
-                      FailureText(prepared.failure));
+        if (prepared.failure == ExchangeFailure::PortNotOpened)
+            return Result(Outcome::Unreachable, UnreachableText(connection));
+        return Result(Outcome::FailedBeforeFirmware, FailureText(prepared.failure));
     }
     PrinterResult r;
     if (prepared.result == PreparationResult::StatusRead)
@@ -225,8 +236,8 @@ PrinterResult RunPrinter(const Target& target, const RunSettings& settings, cons
     const auto start = std::chrono::steady_clock::now();
     TraceFile trace;
     if (!settings.traceFolder.empty() && !trace.Open(settings.traceFolder, target.traceFile, target.text))
-        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n", settings.traceFolder.c_str(),
-                     target.traceFile.c_str());
+        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n",
+                     EscapeControlBytes(settings.traceFolder).c_str(), target.traceFile.c_str());
     ChannelParams params = target.params;
     params.limits = settings.limits;
     CPrinterConnection connection(params);

@@ -1,5 +1,6 @@
 #include "flash/report.h"
 
+#include "flash/human_text.h"
 #include "upgrade/json_line.h"
 
 #include <chrono>
@@ -39,8 +40,8 @@ struct Running {
 
 std::string ResultLine(const Target& target, const PrinterResult& r)
 {
-    std::string line = target.name + "  " + OutcomeName(r.outcome);
-    const std::string message = FirstLine(r.message);
+    std::string line = EscapeControlBytes(target.name) + "  " + OutcomeName(r.outcome);
+    const std::string message = EscapeControlBytes(FirstLine(r.message));
     return message.empty() ? line : line + "  " + message;
 }
 
@@ -120,7 +121,7 @@ public:
 private:
     std::string RunningLine(size_t i, const Running& r) const
     {
-        std::string line = "  " + m_targets[i].name;
+        std::string line = "  " + EscapeControlBytes(m_targets[i].name);
         if (r.total == 0)
             return line + "  ...";
         const double seconds = std::chrono::duration<double>(Clock::now() - r.start).count();

@@ -1,5 +1,7 @@
 #include "flash/target.h"
 
+#include "link/host_text.h"
+
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -55,6 +57,94 @@ std::string Trim(const std::string& s)
     return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// A '#' that begins a word begins a comment.
+bool CommentAt(const std::string& line, size_t at)
+{
+    return at < line.size() && line[at] == '#' && (at == 0 || IsBlank(line[at - 1]));
+}
+
+// One line of a targets file: the target, a word in which double quotes
+// keep spaces and '#' (queue:"Shipping L11"), then optionally a name, the
+// rest of the line or one quoted text. false with the reason.
+bool SplitTargetsLine(const std::string& line, std::string& target, std::string& name, std::string& why)
+{
+    target.clear();
+    name.clear();
+    size_t i = 0;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == line.size() || CommentAt(line, i))
+        return true;
+    bool quoted = false;
+    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else
+            target += line[i];
+    }
+    if (quoted) {
+        why = "a quote is not closed";
+        return false;
+    }
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == line.size() || CommentAt(line, i))
+        return true;
+    if (line[i] != '"') {
+        size_t end = i;
+        while (end < line.size() && !CommentAt(line, end))
+            ++end;
+        name = Trim(line.substr(i, end - i));
+        return true;
+    }
+    const size_t close = line.find('"', i + 1);
+    if (close == std::string::npos) {
+        why = "a quote is not closed";
+        return false;
+    }
+    name = line.substr(i + 1, close - i - 1);
+    size_t after = close + 1;
+    while (after < line.size() && IsBlank(line[after]))
+        ++after;
+    if (after < line.size() && !CommentAt(line, after)) {
+        why = "text after the quoted name";
+        return false;
+    }
+    return true;
+}
+
+// The file's text, read no further than kMaxTargetsFileBytes, its UTF-8
+// byte-order mark dropped. false with the reason when it is too large or is
+// UTF-16 (as PowerShell's redirection writes it), which no line of it could
+// be read from.
+bool ReadTargetsText(std::istream& in, std::string& text, std::string& why)
+{
+    text.assign(kMaxTargetsFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxTargetsFileBytes) {
+        why = "it is larger than " + std::to_string(kMaxTargetsFileBytes / 1024) + " KiB";
+        return false;
+    }
+    const char* const saveAs = "; save it as UTF-8 or ASCII (in PowerShell: Set-Content -Encoding utf8)";
+    if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
+        why = std::string("it is UTF-16 text") + saveAs;
+        return false;
+    }
+    if (text.find('\0') != std::string::npos) {
+        why = std::string("it holds NUL bytes, as UTF-16 text without a byte-order mark does") + saveAs;
+        return false;
+    }
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
+    return true;
+}
+
 } // namespace
 
 bool ParseTarget(const std::string& text, Target& target, std::string& error)
@@ -80,8 +170,14 @@ bool ParseTarget(const std::string& text, Target& target, std::string& error)
                 return bad("the port is not a number from 1 to 65535");
             p.port = static_cast<uint32_t>(std::stoul(port));
         }
-        if (p.host.empty() || p.host.find_first_of(" \t[]:") != std::string::npos)
-            return bad("no host, or a host that is not a name or an IPv4 address");
+        switch (ReadHostText(p.host)) {
+        case HostText::Name:
+        case HostText::DottedAddress: break;
+        case HostText::AmbiguousNumber:
+            return bad("an IPv4 address is four decimal numbers from 0 to 255 without leading zeros; "
+                       "010 is refused rather than read, since other programs read it as octal 8");
+        case HostText::NotAHost: return bad("no host, or a host that is not a name or an IPv4 address");
+        }
         target.text = "tcp:" + p.host + ":" + std::to_string(p.port);
         target.holds = {target.text};
     } else if (kind == "serial") {
@@ -132,26 +228,33 @@ bool ReadTargetsFile(const std::string& path, std::vector<Target>& targets, std:
         error = "cannot read the targets file " + path;
         return false;
     }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        // A '#' that begins a word begins a comment.
-        for (size_t hash = line.find('#'); hash != std::string::npos; hash = line.find('#', hash + 1)) {
-            if (hash == 0 || line[hash - 1] == ' ' || line[hash - 1] == '\t') {
-                line.erase(hash);
-                break;
-            }
-        }
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const size_t space = line.find_first_of(" \t");
+    std::string text, why;
+    if (!ReadTargetsText(in, text, why)) {
+        error = "the targets file " + path + " is refused: " + why;
+        return false;
+    }
+    size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        std::string targetText, name;
         Target target;
-        if (!ParseTarget(line.substr(0, space), target, error)) {
-            error = path + " line " + std::to_string(number) + ": " + error;
+        bool read = line.size() <= kMaxTargetsLineBytes;
+        if (!read)
+            why = "the line is longer than " + std::to_string(kMaxTargetsLineBytes) + " bytes";
+        read = read && SplitTargetsLine(line, targetText, name, why) &&
+               (targetText.empty() || ParseTarget(targetText, target, why));
+        if (!read) {
+            error = path + " line " + std::to_string(number) + ": " + why;
             return false;
         }
-        if (space != std::string::npos)
-            target.name = Trim(line.substr(space));
+        if (targetText.empty())
+            continue;
+        if (!name.empty())
+            target.name = name;
         targets.push_back(target);
     }
     return true;

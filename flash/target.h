@@ -27,8 +27,16 @@ struct Target {
 // Reads one target. false with a message that says what is wrong.
 bool ParseTarget(const std::string& text, Target& target, std::string& error);
 
+// A targets file is read no further than this; one for a thousand printers
+// takes a few dozen KiB.
+inline constexpr size_t kMaxTargetsFileBytes = 1024 * 1024;
+inline constexpr size_t kMaxTargetsLineBytes = 1024;
+
 // Adds the targets of a targets file: one per line, then optionally a name;
-// '#' begins a comment. false with a message.
+// double quotes keep spaces in either (queue:"Shipping L11" "dock 3"); '#'
+// at the start of a word begins a comment. A UTF-8 byte-order mark is
+// passed over; UTF-16 text, a file above kMaxTargetsFileBytes or a line
+// above kMaxTargetsLineBytes is refused. false with a message.
 bool ReadTargetsFile(const std::string& path, std::vector<Target>& targets, std::string& error);
 
 // false with a message when a target is given twice, or two targets name

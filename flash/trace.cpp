@@ -1,5 +1,7 @@
 #include "flash/trace.h"
 
+#include "flash/human_text.h"
+
 #include <set>
 
 namespace {
@@ -47,7 +49,7 @@ void TraceFile::Line(const std::string& text)
         return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    std::fprintf(m_file.get(), "%10.3f %s\n", seconds, text.c_str());
+    std::fprintf(m_file.get(), "%10.3f %s\n", seconds, EscapeControlBytes(text).c_str());
     std::fflush(m_file.get());
 }
 

@@ -12,7 +12,7 @@ LinkStatus From(bool done)
 }
 
 // No channel: every operation succeeds doing nothing.
-LinkStatus OpenNone(const ChannelParams&, ChannelHandle&, ChannelHandle&)
+LinkStatus OpenNone(const ChannelParams&, ChannelHandle&, ChannelHandle&, int32_t&)
 {
     return LinkStatus::Done;
 }
@@ -42,26 +42,25 @@ Delivery DeliveryOf(bool finished)
     return finished ? Delivery::Confirmed : Delivery::Failed;
 }
 
-ChannelHandle OpenSerial(const ChannelParams& p)
+ChannelHandle OpenSerial(const ChannelParams& p, int32_t& nError)
 {
-    int32_t error = 0;
     return OpenSerialChannel(p.serialDevice.c_str(), p.limits.deviceReadMs, p.limits.deviceWriteMs, p.baud, 0, 0,
-                             &error);
+                             &nError);
 }
 
-ChannelHandle OpenParallel(const ChannelParams& p)
+ChannelHandle OpenParallel(const ChannelParams& p, int32_t& nError)
 {
-    return OpenParallelChannel(p.parallelDevice.c_str(), p.limits.deviceReadMs, p.limits.deviceWriteMs);
+    return OpenParallelChannel(p.parallelDevice.c_str(), p.limits.deviceReadMs, p.limits.deviceWriteMs, &nError);
 }
 
-LinkStatus OpenSerialKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
+LinkStatus OpenSerialKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
 {
-    hPort = OpenSerial(p);
+    hPort = OpenSerial(p, nError);
     return From(hPort != InvalidChannel);
 }
-LinkStatus OpenParallelKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
+LinkStatus OpenParallelKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
 {
-    hPort = OpenParallel(p);
+    hPort = OpenParallel(p, nError);
     return From(hPort != InvalidChannel);
 }
 LinkStatus WriteDevice(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
@@ -87,12 +86,12 @@ LinkStatus CloseDevice(ChannelHandle hPort, ChannelHandle)
 
 // Dual: the serial status line first; without it the parallel port is not
 // tried, and a parallel port that does not open lets the serial one go.
-LinkStatus OpenDual(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle& hStatusPort)
+LinkStatus OpenDual(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle& hStatusPort, int32_t& nError)
 {
-    hStatusPort = OpenSerial(p);
+    hStatusPort = OpenSerial(p, nError);
     if (hStatusPort == InvalidChannel)
         return LinkStatus::Failed;
-    hPort = OpenParallel(p);
+    hPort = OpenParallel(p, nError);
     if (hPort == InvalidChannel) {
         CloseChannel(hStatusPort);
         return LinkStatus::Failed;
@@ -124,7 +123,7 @@ LinkStatus CloseDual(ChannelHandle hPort, ChannelHandle hStatusPort)
     return LinkStatus::Done;
 }
 
-LinkStatus OpenQueue(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
+LinkStatus OpenQueue(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t&)
 {
     hPort = OpenSpoolerChannel(p.queue, kSpoolerDocumentName);
     return From(hPort != InvalidChannel);
@@ -150,11 +149,10 @@ LinkStatus CloseQueue(ChannelHandle hPort, ChannelHandle)
     return From(CloseSpoolerChannel(hPort));
 }
 
-LinkStatus OpenTcp(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
+LinkStatus OpenTcp(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
 {
-    int32_t error = 0;
     int16_t timedOut = 0;
-    hPort = OpenTcpChannel(p.host.c_str(), p.port, p.limits.tcpConnectMs, p.limits.tcpSendMs, &error, &timedOut);
+    hPort = OpenTcpChannel(p.host.c_str(), p.port, p.limits.tcpConnectMs, p.limits.tcpSendMs, &nError, &timedOut);
     return From(hPort != InvalidChannel);
 }
 LinkStatus WriteTcp(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
@@ -185,7 +183,7 @@ LinkStatus CloseTcp(ChannelHandle hPort, ChannelHandle)
 
 struct KindRow {
     ChannelKind kind;
-    LinkStatus (*open)(const ChannelParams&, ChannelHandle&, ChannelHandle&);
+    LinkStatus (*open)(const ChannelParams&, ChannelHandle&, ChannelHandle&, int32_t&);
     LinkStatus (*write)(ChannelHandle, ChannelHandle, const void*, int32_t, bool);
     LinkStatus (*read)(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*);
     Delivery (*confirm)(const LinkLimits&, ChannelHandle, ChannelHandle);
@@ -215,9 +213,11 @@ const KindRow& Row(ChannelKind kind)
 
 } // namespace
 
-LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort)
+LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort,
+                        int32_t& nError)
 {
-    return Row(params.kind).open(params, hPort, hStatusPort);
+    nError = 0;
+    return Row(params.kind).open(params, hPort, hStatusPort, nError);
 }
 
 LinkStatus WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer,

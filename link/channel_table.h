@@ -14,8 +14,10 @@ inline constexpr unsigned char kLineTerminator = 10;
 inline constexpr const char* kSpoolerDocumentName = "Orvi Upgrade";
 
 // Opens the channel(s) of the kind into hPort (and hStatusPort in Dual). A
-// failed open holds nothing.
-LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort);
+// failed open holds nothing; nError then holds the system's error code where
+// the channel gives one (0 where it does not).
+LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort,
+                        int32_t& nError);
 
 // The whole buffer; in Dual, on the status line when bStatusLine.
 LinkStatus WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer,

@@ -12,10 +12,11 @@ ChannelHandle OpenSerialChannel(const char* pszDevice, uint32_t nReadTimeout, ui
     return DeviceOpen(pszDevice, nReadTimeout, nWriteTimeout, &line, pnError);
 }
 
-ChannelHandle OpenParallelChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout)
+ChannelHandle OpenParallelChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
+                                  int32_t* pnError)
 {
     int32_t ignored = 0;
-    return DeviceOpen(pszDevice, nReadTimeout, nWriteTimeout, nullptr, &ignored);
+    return DeviceOpen(pszDevice, nReadTimeout, nWriteTimeout, nullptr, pnError ? pnError : &ignored);
 }
 
 int WriteChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)

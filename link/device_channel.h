@@ -18,8 +18,10 @@ ChannelHandle OpenSerialChannel(const char* pszDevice, uint32_t nReadTimeout, ui
                                 uint32_t nBaudRate, uint8_t nParity, uint8_t nStopBits,
                                 int32_t* pnError);
 
-// Opens a parallel port ("LPT1", "LPT2"). InvalidChannel on failure.
-ChannelHandle OpenParallelChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout);
+// Opens a parallel port ("LPT1", "LPT2"). InvalidChannel on failure, with
+// the system's error code in *pnError when the caller asks for it.
+ChannelHandle OpenParallelChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
+                                  int32_t* pnError = nullptr);
 
 // Sends the whole buffer in one call, within the write timeout. 1 when all
 // nLength bytes went out; else 0 with the error code, and nothing is sent

@@ -15,7 +15,8 @@ struct SerialLine {
 
 // Opens the named device for reading and writing, exclusively, and gives it
 // the read and write timeouts; applies pLine when it is a serial port.
-// InvalidChannel with *pnError on failure.
+// InvalidChannel with *pnError on failure (kErrorNotADevice when the name
+// leads to something other than a character device).
 ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
                          const SerialLine* pLine, int32_t* pnError);
 

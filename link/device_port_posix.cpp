@@ -200,6 +200,14 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
         *pnError = LastSystemError();
         return InvalidChannel;
     }
+    // A port is a character device; a file, a FIFO or a folder named in
+    // its place would take the firmware as if it were the printer.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+        *pnError = kErrorNotADevice;
+        ::close(fd);
+        return InvalidChannel;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         *pnError = LastSystemError();
         ::close(fd);
@@ -210,8 +218,7 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
     d->readTimeout = nReadTimeout;
     d->writeTimeout = nWriteTimeout;
     d->isTty = ::isatty(fd) == 1;
-    struct stat st {};
-    d->isUsbPrinter = ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::major(st.st_rdev) == kUsbPrinterMajor;
+    d->isUsbPrinter = ::major(st.st_rdev) == kUsbPrinterMajor;
     if (d->isTty && pLine && TakeSerialLock(path, &d->lockFile) == SerialLockResult::HeldByOther) {
         *pnError = EBUSY;
         ::close(fd);

@@ -39,6 +39,13 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
         *pnError = LastSystemError();
         return InvalidChannel;
     }
+    // A port is a character device; a file named in its place would take
+    // the firmware as if it were the printer.
+    if (GetFileType(h) != FILE_TYPE_CHAR) {
+        *pnError = kErrorNotADevice;
+        CloseHandle(h);
+        return InvalidChannel;
+    }
     // A read call returns when its byte has come, or after the read timeout
     // with nothing; a write call finishes within the write timeout.
     COMMTIMEOUTS timeouts{};

@@ -16,6 +16,9 @@ extern const int32_t kErrorHostUnknown;
 extern const int32_t kErrorPeerClosed;
 // A handle that names no open channel.
 extern const int32_t kErrorBadHandle;
+// A serial or parallel port that names something else: a file, a FIFO, a
+// folder. Nothing is written to it.
+extern const int32_t kErrorNotADevice;
 
 // The calling thread's last system error, as the channels report it.
 int32_t LastSystemError();

@@ -10,6 +10,7 @@ const int32_t kErrorSocketTimedOut = WSAEINTR;
 const int32_t kErrorHostUnknown = WSAEINVAL;
 const int32_t kErrorPeerClosed = WSAECONNRESET;
 const int32_t kErrorBadHandle = ERROR_INVALID_HANDLE;
+const int32_t kErrorNotADevice = ERROR_BAD_DEVICE;
 
 int32_t LastSystemError()
 {

@@ -65,7 +65,8 @@ ChannelParams ParamsFromSettings(const IPortSettings& settings, const LinkLimits
 int DispatchOpenPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle& hPort,
                      ChannelHandle& hStatusPort)
 {
-    return OpenChannels(ParamsFromSettings(settings, limits), hPort, hStatusPort) == LinkStatus::Done;
+    int32_t error = 0;
+    return OpenChannels(ParamsFromSettings(settings, limits), hPort, hStatusPort, error) == LinkStatus::Done;
 }
 
 int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,

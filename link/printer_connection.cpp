@@ -13,7 +13,7 @@ LinkStatus CPrinterConnection::Open()
 {
     m_hPort = 0;
     m_hStatusPort = 0;
-    LinkStatus opened = OpenChannels(m_params, m_hPort, m_hStatusPort);
+    LinkStatus opened = OpenChannels(m_params, m_hPort, m_hStatusPort, m_nOpenError);
     m_bOpen = opened == LinkStatus::Done;
     return opened;
 }

@@ -26,10 +26,14 @@ public:
     // Bytes written on the open connection that the printer's side has not
     // confirmed yet; 0 where the system does not say.
     uint64_t Unconfirmed() const;
+    // The system's error code of the last open that failed (0 when the
+    // channel gives none).
+    int32_t OpenError() const { return m_nOpenError; }
 
 private:
     ChannelParams m_params;
     ChannelHandle m_hPort = 0;
     ChannelHandle m_hStatusPort = 0;
     bool m_bOpen = false;
+    int32_t m_nOpenError = 0;
 };

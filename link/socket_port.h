@@ -21,8 +21,10 @@ int SocketCreate(SocketHandle* phSocket, int32_t* pnError);
 
 // The IPv4 address (network order) of pszHost: a dotted address as it
 // stands, else the first address a lookup gives, waiting at most nWaitMs.
-// 1 found; 0 with *pnError (kErrorHostUnknown when the name does not
-// resolve); -1 when the lookup did not finish in time.
+// The caller hands over only text that link/host_text.h reads as a name or
+// a strict dotted address. 1 found; 0 with *pnError (kErrorHostUnknown
+// when the name does not resolve); -1 when the lookup did not finish in
+// time.
 int SocketResolve(const char* pszHost, uint32_t nWaitMs, uint32_t* pnAddress, int32_t* pnError);
 
 // Starts a connect: 1 connected, 2 in progress, 0 failed with *pnError.

@@ -5,5 +5,7 @@ if(ORVI_PLATFORM STREQUAL "posix")
   find_package(Cups REQUIRED)
   target_link_libraries(orvi_spooler PRIVATE Cups::Cups)
 else()
-  target_link_libraries(orvi_spooler PUBLIC winspool)
+  # winspool.drv is loaded from the system folder when first needed, never
+  # imported (spooler_api_win32.h says why).
+  target_sources(orvi_spooler PRIVATE ${CMAKE_CURRENT_LIST_DIR}/spooler_api_win32.cpp)
 endif()

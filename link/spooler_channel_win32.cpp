@@ -1,9 +1,9 @@
 // The spooler job channel on Windows: one raw document in the named queue,
-// one page, written as it comes.
+// one page, written as it comes, through the spooler's functions as loaded
+// from the system folder.
 #include "link/spooler_channel.h"
 
-#include <windows.h>
-#include <winspool.h>
+#include "link/spooler_api_win32.h"
 
 #include <new>
 #include <vector>
@@ -24,13 +24,16 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
     // A NUL would cut the name short and open another queue.
     if (strPrinterName.find('\0') != std::string::npos || strDocumentName.find('\0') != std::string::npos)
         return InvalidChannel;
+    const SpoolerApi* spooler = Spooler();
+    if (!spooler)
+        return InvalidChannel;
     auto* job = new (std::nothrow) SpoolerJob;
     if (!job)
         return InvalidChannel;
     std::vector<char> printer(strPrinterName.begin(), strPrinterName.end());
     printer.push_back('\0');
     HANDLE h = nullptr;
-    if (!OpenPrinterA(printer.data(), &h, nullptr)) {
+    if (!spooler->OpenPrinterA(printer.data(), &h, nullptr)) {
         delete job;
         return InvalidChannel;
     }
@@ -42,14 +45,14 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
     info.pOutputFile = nullptr;
     info.pDatatype = dataType;
     // Unwound in reverse order when a step fails.
-    if (StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&info)) == 0) {
-        ClosePrinter(h);
+    if (spooler->StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&info)) == 0) {
+        spooler->ClosePrinter(h);
         delete job;
         return InvalidChannel;
     }
-    if (!StartPagePrinter(h)) {
-        EndDocPrinter(h);
-        ClosePrinter(h);
+    if (!spooler->StartPagePrinter(h)) {
+        spooler->EndDocPrinter(h);
+        spooler->ClosePrinter(h);
         delete job;
         return InvalidChannel;
     }
@@ -59,20 +62,23 @@ ChannelHandle OpenSpoolerChannel(const std::string& strPrinterName, const std::s
 
 int SpoolerQueueExists(const std::string& strPrinterName)
 {
-    if (strPrinterName.empty() || strPrinterName.find('\0') != std::string::npos)
+    const SpoolerApi* spooler = Spooler();
+    if (!spooler || strPrinterName.empty() || strPrinterName.find('\0') != std::string::npos)
         return 0;
     std::vector<char> printer(strPrinterName.begin(), strPrinterName.end());
     printer.push_back('\0');
     HANDLE h = nullptr;
-    if (!OpenPrinterA(printer.data(), &h, nullptr))
+    if (!spooler->OpenPrinterA(printer.data(), &h, nullptr))
         return 0;
-    ClosePrinter(h);
+    spooler->ClosePrinter(h);
     return 1;
 }
 
 int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, int32_t* pnError)
 {
     SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);
+    // A job exists only where the spooler was loaded.
+    const SpoolerApi* spooler = Spooler();
     if (!job || nLength < 0) {
         *pnError = ERROR_INVALID_HANDLE;
         return 0;
@@ -80,7 +86,7 @@ int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLe
     if (nLength == 0)
         return 1;
     DWORD written = 0;
-    if (WritePrinter(job->hPrinter, const_cast<void*>(pBuffer), static_cast<DWORD>(nLength), &written) &&
+    if (spooler->WritePrinter(job->hPrinter, const_cast<void*>(pBuffer), static_cast<DWORD>(nLength), &written) &&
         written == static_cast<DWORD>(nLength))
         return 1;
     *pnError = static_cast<int32_t>(GetLastError());
@@ -93,21 +99,22 @@ int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLe
 int CloseSpoolerChannel(ChannelHandle hChannel)
 {
     SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel);
+    const SpoolerApi* spooler = Spooler();
     if (!job)
         return 1;
     bool bHandedOver = false;
     if (!job->bLostData) {
-        EndPagePrinter(job->hPrinter);
+        spooler->EndPagePrinter(job->hPrinter);
         // The job reaches the printer only once the document has ended; a
         // spooler that refuses it here has sent nothing.
-        bHandedOver = EndDocPrinter(job->hPrinter) != FALSE;
+        bHandedOver = spooler->EndDocPrinter(job->hPrinter) != FALSE;
     }
     if (!bHandedOver) {
         // Deletes the spooled job, so the printer never gets the document
         // with its hole.
-        AbortPrinter(job->hPrinter);
+        spooler->AbortPrinter(job->hPrinter);
     }
-    ClosePrinter(job->hPrinter);
+    spooler->ClosePrinter(job->hPrinter);
     delete job;
     return bHandedOver ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "link/tcp_channel.h"
 
 #include "link/error_codes.h"
+#include "link/host_text.h"
 #include "link/monotonic_clock.h"
 #include "link/wait_hook.h"
 
@@ -77,7 +78,10 @@ int CTimeoutSocket::Create(int32_t* pnError)
 
 int CTimeoutSocket::Connect(int32_t* pnError)
 {
-    if (m_nPort > 0xFFFF) {
+    // Text the system would read as another address than it shows (octal
+    // "010") is never looked up.
+    const HostText host = ReadHostText(m_strHost);
+    if (m_nPort > 0xFFFF || (host != HostText::Name && host != HostText::DottedAddress)) {
         *pnError = kErrorHostUnknown;
         return 0;
     }

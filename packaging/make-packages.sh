@@ -104,9 +104,11 @@ mkdir -p "$stage"
 cp "$windows/bin/orvi-upgrade.exe" "$windows/bin/orvi-flash.exe" "$stage/"
 sed 's/$/\r/' "$root/README.md" > "$stage/README.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
+# The notices of the runtime parts the static .exe files carry.
+sed 's/$/\r/' "$root/packaging/windows/THIRD-PARTY-NOTICES.txt" > "$stage/THIRD-PARTY-NOTICES.txt"
 touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
 zip=$out/orvi-upgrade-${version}-windows-x64.zip
-(cd "$stage" && zip -X -q "$zip" orvi-upgrade.exe orvi-flash.exe README.txt LICENSE.txt)
+(cd "$stage" && zip -X -q "$zip" orvi-upgrade.exe orvi-flash.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt)
 
 rm -rf "$work" "$stage"
 echo "$deb"

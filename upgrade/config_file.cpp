@@ -4,8 +4,8 @@ int CConfigFile::Open(const std::string& strDirectory, const std::string& strNam
 {
     Close();
     m_hFile = OpenFileForReading(strDirectory, strName);
-    m_nPos = m_nFill = 0;
-    m_bAtEnd = m_bReadFailed = false;
+    m_nPos = m_nFill = m_nDelivered = 0;
+    m_bAtEnd = m_bReadFailed = m_bTooLarge = false;
     return m_hFile != InvalidFile ? 1 : 0;
 }
 

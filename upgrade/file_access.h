@@ -10,10 +10,16 @@
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle InvalidFile = -1;
 
+// A name is a path relative to the directory as the configuration file
+// writes it: a backslash inside it separates components on every platform.
+// A name that leads out of the directory (an absolute name, ".." above it,
+// a link or junction to elsewhere) or to anything but a file on disk (a
+// FIFO, a device, a socket; on Windows a device name such as NUL or COM1)
+// is neither found nor opened: the package does not hold it.
+
 // Opens directory + name for reading only. On Windows nobody else may open
-// the file while it is open. A directory never opens. The name is a path
-// relative to the directory as the configuration file writes it: a
-// backslash inside it separates components on every platform.
+// the file while it is open. Only a regular file opens; a directory never
+// does.
 FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName);
 
 // Reads up to nCapacity bytes. Returns 1 with the count in *pnRead (0 at end
@@ -24,7 +30,8 @@ void CloseFile(FileHandle hFile);
 
 // Looks directory + name up in its directory entry, without opening the file.
 // Returns 1 with the length in *pnSize when an entry matches (a directory
-// matches too), 0 when the file is missing.
+// matches too), 0 when the file is missing or is not one the package may
+// hold.
 int LookupFileSize(const std::string& strDirectory, const std::string& strName, uint64_t* pnSize);
 
 // The directory of the running program, ending in the platform's separator.

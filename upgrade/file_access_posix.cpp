@@ -5,9 +5,12 @@
 // file system would find it.
 #include "upgrade/file_access.h"
 
+#include "upgrade/package_name.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -16,30 +19,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> SplitComponents(const std::string& strName)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : strName) {
-        if (c == '\\' || c == '/') {
-            if (!part.empty())
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty())
-        parts.push_back(part);
-    return parts;
-}
-
-bool Exists(const std::string& strPath)
-{
-    struct stat st;
-    return ::stat(strPath.c_str(), &st) == 0;
-}
 
 // The entry of strDir that equals strPart without regard to ASCII case; the
 // first in byte order when several do, so the choice does not depend on the
@@ -62,17 +41,50 @@ bool FindCaseless(const std::string& strDir, const std::string& strPart, std::st
     return found;
 }
 
-// Directory + name as a path on this system, or false when no entry matches.
-bool ResolvePath(const std::string& strDirectory, const std::string& strName, std::string& strPath)
+bool Exists(const std::string& strPath)
+{
+    struct stat st;
+    return ::lstat(strPath.c_str(), &st) == 0;
+}
+
+// The real path (no link, no "." or "..") of an existing path, or "".
+std::string RealPath(const std::string& strPath)
+{
+    char* real = ::realpath(strPath.empty() ? "." : strPath.c_str(), nullptr);
+    if (!real)
+        return "";
+    std::string text = real;
+    std::free(real);
+    return text;
+}
+
+// Whether a real path is the folder's own real path or lies below it.
+bool IsInside(const std::string& strFolder, const std::string& strReal)
+{
+    if (strFolder.empty() || strReal.empty())
+        return false;
+    if (strReal == strFolder)
+        return true;
+    const std::string prefix = strFolder.back() == '/' ? strFolder : strFolder + "/";
+    return strReal.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Directory + name as the real path of an entry inside the directory, or
+// false when no entry matches or the one that does leads out of it (an
+// absolute name, ".." above the folder, a link to elsewhere).
+bool ResolvePath(const std::string& strDirectory, const std::string& strName, std::string& strReal)
 {
     // A NUL would silently cut the name short in every system call.
     if (strName.find('\0') != std::string::npos || strDirectory.find('\0') != std::string::npos)
         return false;
+    std::vector<std::string> parts;
+    if (!SplitPackageName(strName, parts))
+        return false;
     std::string path = strDirectory;
-    for (const std::string& part : SplitComponents(strName)) {
+    for (const std::string& part : parts) {
         if (!path.empty() && path.back() != '/')
             path += '/';
-        if (Exists(path + part) || part == "." || part == "..") {
+        if (Exists(path + part)) {
             path += part;
             continue;
         }
@@ -81,29 +93,50 @@ bool ResolvePath(const std::string& strDirectory, const std::string& strName, st
             return false;
         path += found;
     }
-    if (!Exists(path))
+    const std::string real = RealPath(path);
+    if (!IsInside(RealPath(strDirectory), real))
         return false;
-    strPath = path;
+    strReal = real;
     return true;
+}
+
+// What the file list may name: a regular file, or a directory, which is
+// found and then fails to open, as on Windows. A FIFO, a device or a socket
+// is not a file the package holds: opening or reading one could wait
+// forever or never end.
+bool IsListable(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode);
+}
+
+// The real path of an open descriptor, as the kernel has it.
+std::string DescriptorPath(int fd)
+{
+    return RealPath("/proc/self/fd/" + std::to_string(fd));
 }
 
 } // namespace
 
 FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName)
 {
-    std::string path;
-    if (!ResolvePath(strDirectory, strName, path))
+    std::string real;
+    if (!ResolvePath(strDirectory, strName, real))
         return InvalidFile;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // The real path holds no link; O_NOFOLLOW and O_NONBLOCK keep whatever
+    // may have been put in its place since from being followed or from
+    // holding the open (a FIFO with no writer).
+    int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return InvalidFile;
-    // POSIX lets a directory open for reading; Windows does not, and the
-    // transfer relies on a directory failing to open.
+    // Only a regular file opens; POSIX lets a directory open for reading,
+    // Windows does not, and the transfer relies on a directory failing to
+    // open. What opened must still lie inside the folder.
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !IsInside(RealPath(strDirectory), DescriptorPath(fd))) {
         ::close(fd);
         return InvalidFile;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -139,11 +172,11 @@ void CloseFile(FileHandle hFile)
 
 int LookupFileSize(const std::string& strDirectory, const std::string& strName, uint64_t* pnSize)
 {
-    std::string path;
-    if (!ResolvePath(strDirectory, strName, path))
+    std::string real;
+    if (!ResolvePath(strDirectory, strName, real))
         return 0;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
+    if (::stat(real.c_str(), &st) != 0 || !IsListable(st))
         return 0;
     *pnSize = static_cast<uint64_t>(st.st_size);
     return 1;

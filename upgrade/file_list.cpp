@@ -3,8 +3,16 @@
 #include "res/strings.h"
 #include "upgrade/commands.h"
 #include "upgrade/file_access.h"
+#include "upgrade/package_name.h"
 
 namespace {
+
+// Whether the file can no longer be read as a list: unreadable, too large,
+// or with a line or field too long for any name.
+bool Unreadable(const CConfigFile& file, const std::string& strText)
+{
+    return file.ReadFailed() || file.TooLarge() || strText.size() > kMaxConfigFieldLength;
+}
 
 // Reads one field, lowered, into strText. Returns 1 with bEnd telling whether
 // it was the terminating "end", or 0 when the list cannot go on: the file was
@@ -14,7 +22,7 @@ int ReadListField(CConfigFile& file, std::string& strText, bool& bEnd)
 {
     strText.clear();
     int ended = ReadConfigField(file, strText, true);
-    if (file.ReadFailed())
+    if (Unreadable(file, strText))
         return 0;
     LowerCaseAnsi(strText);
     bEnd = strText == "end";
@@ -70,6 +78,8 @@ int ReadConfigField(CConfigFile& file, std::string& strText, bool bField)
             if (byte == '\r')
                 return 1;
             strText += static_cast<char>(byte);
+            if (strText.size() > kMaxConfigFieldLength)
+                return 0;
         }
         return 0;
     }
@@ -82,6 +92,8 @@ int ReadConfigField(CConfigFile& file, std::string& strText, bool bField)
         if (byte == ':')
             return 1;
         strText += static_cast<char>(byte);
+        if (strText.size() > kMaxConfigFieldLength)
+            return 0;
     }
     return 0;
 }
@@ -98,7 +110,7 @@ int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strD
     std::string text;
     ReadConfigField(file, text, false);
     int64_t declared = ParseDeclaredCount(text);
-    if (file.ReadFailed() || declared < 0 || declared > kMaxConfigEntries) {
+    if (Unreadable(file, text) || declared < 0 || declared > kMaxConfigEntries) {
         nErrorIndex = kConfigCorrupt;
         return 0;
     }
@@ -114,7 +126,9 @@ int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strD
         }
         if (end)
             break;
-        if (i == kMaxConfigEntries) {
+        // A control byte would go into the DT header as it stands, and the
+        // printer would read another command stream than the one sent.
+        if (i == kMaxConfigEntries || HasControlByte(text)) {
             nErrorIndex = kConfigCorrupt;
             return 0;
         }

@@ -11,6 +11,10 @@ inline constexpr int kFileListCapacity = 100;
 // positions, so a configuration file can list at most 98 entries.
 inline constexpr int kMaxConfigEntries = kFileListCapacity - 2;
 
+// The longest count line or field the configuration file may hold: a name
+// is a path inside the package, and Windows takes no longer one.
+inline constexpr size_t kMaxConfigFieldLength = 255;
+
 inline constexpr const char* kConfigFileName = "l11config.bld";
 inline constexpr const char* kIoSubsystemFileName = "iosubsys.bin";
 
@@ -31,10 +35,12 @@ struct UpgradeFileList {
 // Reads the configuration file strConfigName in strDirectory into list (whose
 // names are all empty) and appends "iosubsys.bin". Returns 1, or 0 with
 // nErrorIndex set: -1 the file did not open; k the file at position k is
-// missing (its name is in m_strNames[k]); -2 the file is corrupt (it ends
-// before its list does, declares a count outside 0..98 or one that differs
-// from its entries, lists more than 98 files, names a file of 2 GiB or more,
-// or cannot be read).
+// missing (its name is in m_strNames[k]), or is not one the package may hold
+// (file_access.h); -2 the file is corrupt (it ends before its list does,
+// declares a count outside 0..98 or one that differs from its entries,
+// lists more than 98 files, names a file of 2 GiB or more, holds a name with
+// a control byte, a count line or field longer than kMaxConfigFieldLength or
+// more than kMaxConfigFileBytes, or cannot be read).
 int ParseUpgradeConfig(const std::string& strConfigName, const std::string& strDirectory,
                        UpgradeFileList& list, int32_t& nErrorIndex);
 
@@ -52,8 +58,9 @@ std::string ListRefusalText(int32_t nErrorIndex, const UpgradeFileList& list);
 
 // Reads the count line (bField false: up to the first CR) or one field
 // (bField true: skip to '*', then up to ':'). Returns 1 when it ended at its
-// terminator, 0 when the file ended first. A field call that finds no '*'
-// leaves strText as it was.
+// terminator, 0 when the file ended first, or once the text has grown past
+// kMaxConfigFieldLength (it then holds one byte more, and nothing further is
+// read). A field call that finds no '*' leaves strText as it was.
 int ReadConfigField(CConfigFile& file, std::string& strText, bool bField);
 
 // The declared count of a count line, converted the way atoi reads decimal

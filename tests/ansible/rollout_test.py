@@ -243,14 +243,17 @@ class RolloutTest(unittest.TestCase):
     def test_a_refused_package_fails_every_site_before_any_printer(self):
         empty = os.path.join(self.scratch, 'empty-package')
         os.makedirs(empty)
-        rc, out, records = self.rollout(package=empty)
-        self.assertNotEqual(rc, 0, out)
-        reads = [r for r in records if r['task'] == 'Read the package as the upgrade sends it']
-        self.assertEqual(sorted(r['host'] for r in reads), sorted(SITES), out)
-        for record in reads:
-            self.assertEqual(record['status'], 'failed', out)
-            self.assertIn(NO_CONFIG, record['result']['msg'])
-        self.assertEqual(self.upgrades(records), {}, out)
+        # A folder without a package, and the package pinned to another digest.
+        for extra, package, message in (((), empty, NO_CONFIG),
+                                        (('-e', 'orvi_package_digest=' + '0' * 64), None, 'not the expected ')):
+            rc, out, records = self.rollout(*extra, package=package)
+            self.assertNotEqual(rc, 0, out)
+            failed = [r for r in records if r['task'] == 'Read the package as the upgrade sends it' and
+                      r['status'] == 'failed']
+            self.assertEqual(sorted(r['host'] for r in failed), sorted(SITES), out)
+            for record in failed:
+                self.assertIn(message, record['result']['msg'])
+            self.assertEqual(self.upgrades(records), {}, out)
         for printer in self.all_printers():
             self.assert_untouched(printer)
 

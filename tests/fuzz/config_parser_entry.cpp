@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,6 +30,9 @@ public:
         Write("fw/Fonts.bin", std::string(3, 'f'));
         Write("empty.bin", "");
         Write(kIoSubsystemFileName, "IOSS");
+        // What a package may not hold: a link out of it, and a FIFO.
+        std::filesystem::create_directory_symlink("/", m_path / "out", ec);
+        ::mkfifo((m_path / "pipe").c_str(), 0600);
         m_text = m_path.string() + "/";
     }
     ~FirmwareDirectory()
@@ -61,12 +65,22 @@ private:
     std::string m_text;
 };
 
-bool HasUpperCase(const std::string& str)
+// Upper case, which the list lowers, or a control byte, which it refuses.
+bool HasUpperCaseOrControl(const std::string& str)
 {
     for (char c : str)
-        if (c >= 'A' && c <= 'Z')
+        if ((c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return true;
     return false;
+}
+
+// Whether a name leads into the link out of the folder or to the FIFO, which
+// no list may hold, or is absolute (a name with ".." may lead back in).
+bool LeadsOut(const std::string& name)
+{
+    const std::string first = name.substr(0, name.find_first_of("\\/"));
+    return name.find("..") == std::string::npos &&
+           (first == "out" || first == "pipe" || (!name.empty() && (name[0] == '/' || name[0] == '\\')));
 }
 
 // What a successful parse promises the transfer: a list it can send, with
@@ -79,7 +93,7 @@ int CheckList(const UpgradeFileList& list)
         return 0;
     int64_t total = 0;
     for (int i = 0; i < list.m_nCount; ++i) {
-        if (list.m_nSizes[i] < 0 || HasUpperCase(list.m_strNames[i]))
+        if (list.m_nSizes[i] < 0 || HasUpperCaseOrControl(list.m_strNames[i]) || LeadsOut(list.m_strNames[i]))
             return 0;
         total += list.m_nSizes[i];
     }

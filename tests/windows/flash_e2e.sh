@@ -4,7 +4,8 @@
 # the printer is sent-unconfirmed and never upgraded; and over COM7 and COM12, port numbers page 2 of the wizard does not offer (COM12
 # is opened in the device namespace), each checked byte for byte against
 # what the simulated printer stored; then a rerun that the ledger in the
-# user's local application data folder skips.
+# user's local application data folder skips. Then what a package may not
+# hold, and a file named as a port.
 # Usage: flash_e2e.sh EXE PRINTER_SIM
 EXE=$1 SIM=$2 PROBE=
 . "$(dirname "$0")/wizard_driver.sh"
@@ -54,4 +55,23 @@ for port in COM7 COM12; do
   fi
   stop_sim
 done
+
+# A package holds only files inside its folder: a name that leads out, a
+# device name, a link out and a FIFO are each a file it does not hold,
+# refused before any port is opened.
+HOSTILE=$SCRATCH/hostile
+mkdir -p "$HOSTILE" && echo io >"$HOSTILE/iosubsys.bin" && echo secret >"$SCRATCH/secret.bin"
+ln -s /etc/passwd "$HOSTILE/out.bin" && mkfifo "$HOSTILE/fifo.bin"
+for name in '..\secret.bin' nul com1 AUX.bin out.bin fifo.bin; do
+  printf '1\r\n*%s:*end:' "$name" >"$HOSTILE/l11config.bld"
+  flash plan --package "$(winepath -w "$HOSTILE")"
+  [ "$STATUS" = 3 ] && grep -qiF "file: $name is missing" "$SCRATCH/flash.err" ||
+    fail "$name: status $STATUS: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
+done
+echo "ok: names leading out of the package or to devices are refused"
+echo notes >"$SCRATCH/notes.txt"
+flash upgrade "serial:$(winepath -w "$SCRATCH/notes.txt")" --package "$PACKAGE"
+[ "$STATUS" = 4 ] && grep -q "unreachable.*not a serial or parallel port" "$SCRATCH/flash.out" &&
+  [ "$(cat "$SCRATCH/notes.txt")" = notes ] || fail "a file as a port: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
+echo "ok: a file named as a port is not written"
 echo "all passed"

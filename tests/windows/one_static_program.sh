@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # orvi-upgrade.exe and orvi-flash.exe are each one file a user can run as
 # it is: each imports only DLLs that every Windows installation has, and
-# needs none beside it.
+# needs none beside it. winspool.drv is not among them: it is not one that
+# Windows always takes from the system folder, so the programs load it from
+# there themselves, and a copy planted beside them is never imported.
 # Usage: one_static_program.sh OBJDUMP EXE...
 set -uo pipefail
 OBJDUMP=$1
 shift
-SYSTEM_DLLS=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winspool.drv ws2_32.dll "
+SYSTEM_DLLS=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll ws2_32.dll "
 status=0
 for EXE in "$@"; do
   imports=$("$OBJDUMP" -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')

@@ -29,7 +29,8 @@ options:
     default: []
   targets_file:
     description:
-      - A file on the managed host with one target a line, optionally followed by a name; C(#) begins a comment.
+      - A file on the managed host with one target a line, optionally followed by a name; C(#) begins a comment,
+        and double quotes keep spaces (C(queue:"Shipping L11" "dock 3")).
     type: path
   jobs:
     description: How many printers are handled at once.

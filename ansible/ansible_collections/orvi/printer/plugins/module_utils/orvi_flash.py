@@ -26,6 +26,8 @@ TARGET_KINDS = ('tcp:', 'serial:', 'parallel:', 'dual:', 'queue:')
 
 PROGRAM_OPTION = dict(type='path')
 
+PACKAGE_DIGEST_OPTION = dict(type='str')
+
 TARGET_OPTIONS = dict(
     targets=dict(type='list', elements='str', default=[]),
     targets_file=dict(type='path'),
@@ -59,6 +61,14 @@ def target_arguments(module):
     args += ['--jobs', str(params['jobs'])]
     if params.get('timeout'):
         args += ['--timeout', str(params['timeout'])]
+    return args
+
+
+def package_arguments(module):
+    """--package, and --expect-digest when the task pins the package."""
+    args = ['--package', module.params['package']]
+    if module.params.get('package_digest'):
+        args += ['--expect-digest', module.params['package_digest']]
     return args
 
 

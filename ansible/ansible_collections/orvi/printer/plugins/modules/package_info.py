@@ -16,12 +16,18 @@ description:
     returns each file in sending order with its size and SHA-256, the package's digest, and the time the
     transfer takes at each line rate. Nothing is sent and no port is opened.
   - Fails with the wizard's own message for a package the upgrade would refuse (no C(l11config.bld), a corrupt
-    one, a listed file missing), so a rollout can check every site's package before any printer is touched.
+    one, a listed file missing or not inside the folder), so a rollout can check every site's package before any
+    printer is touched.
 options:
   package:
     description: The folder on the managed host with C(l11config.bld) and the firmware files.
     type: path
     required: true
+  package_digest:
+    description:
+      - The digest the package must have (its C(digest), 64 hexadecimal digits). A package whose digest is another
+        fails the task with both digests named, so that every site is held to the package that was approved.
+    type: str
 notes:
   - Supports check mode; it changes nothing in either mode.
 extends_documentation_fragment:
@@ -35,6 +41,11 @@ EXAMPLES = r'''
   orvi.printer.package_info:
     package: /srv/orvi/firmware/l11-2.4
   register: firmware
+
+- name: Check that every site holds the approved package
+  orvi.printer.package_info:
+    package: /srv/orvi/firmware/l11-2.4
+    package_digest: "{{ approved_digest }}"
 '''
 
 RETURN = r'''
@@ -63,13 +74,14 @@ package:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.orvi.printer.plugins.module_utils.orvi_flash import (
-    PROGRAM_OPTION, events_of, failure_message, run_flash)
+    PACKAGE_DIGEST_OPTION, PROGRAM_OPTION, events_of, failure_message, package_arguments, run_flash)
 
 
 def main():
-    module = AnsibleModule(argument_spec=dict(package=dict(type='path', required=True), program=PROGRAM_OPTION),
+    module = AnsibleModule(argument_spec=dict(package=dict(type='path', required=True),
+                                              package_digest=PACKAGE_DIGEST_OPTION, program=PROGRAM_OPTION),
                            supports_check_mode=True)
-    rc, events, err = run_flash(module, ['plan', '--package', module.params['package']])
+    rc, events, err = run_flash(module, ['plan'] + package_arguments(module))
     plans = events_of(events, 'plan')
     if rc != 0 or not plans:
         module.fail_json(msg=failure_message(rc, events, err, ()), rc=rc, stderr=err)

@@ -28,6 +28,12 @@ options:
       - The folder on the managed host with C(l11config.bld) and the firmware files.
     type: path
     required: true
+  package_digest:
+    description:
+      - The digest the package must have (its C(digest) as M(orvi.printer.package_info) returns it, 64 hexadecimal
+        digits). A package whose digest is another is refused with both digests named, before any printer is
+        opened, so that every site sends the package that was approved, not whatever copy it holds.
+    type: str
   force:
     description: Send the package also to printers the ledger shows already upgraded with it.
     type: bool
@@ -55,6 +61,7 @@ EXAMPLES = r'''
       - tcp:10.20.0.31
       - serial:/dev/ttyUSB0@38400
     package: /srv/orvi/firmware/l11-2.4
+    package_digest: "{{ approved_digest }}"
     jobs: 16
 
 - name: Upgrade the printers listed on the site server
@@ -121,8 +128,8 @@ rc:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.orvi.printer.plugins.module_utils.orvi_flash import (
-    DONE_STATUSES, TARGET_OPTIONS, events_of, failure_message, firmware_sent, printer_results, run_flash,
-    summary_of, target_arguments)
+    DONE_STATUSES, PACKAGE_DIGEST_OPTION, TARGET_OPTIONS, events_of, failure_message, firmware_sent,
+    package_arguments, printer_results, run_flash, summary_of, target_arguments)
 
 GOOD_OUTCOMES = ('upgraded', 'skipped', 'sent-unconfirmed', 'reachable')
 
@@ -131,13 +138,14 @@ def main():
     argument_spec = dict(TARGET_OPTIONS)
     argument_spec.update(
         package=dict(type='path', required=True),
+        package_digest=PACKAGE_DIGEST_OPTION,
         force=dict(type='bool', default=False),
         ledger=dict(type='path'),
     )
     module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
     params = module.params
 
-    args = ['upgrade'] + target_arguments(module) + ['--package', params['package']]
+    args = ['upgrade'] + target_arguments(module) + package_arguments(module)
     if params['force']:
         args.append('--force')
     if params['ledger']:
@@ -145,7 +153,7 @@ def main():
 
     result = dict(changed=False)
     if module.check_mode:
-        rc, events, err = run_flash(module, ['plan', '--package', params['package']])
+        rc, events, err = run_flash(module, ['plan'] + package_arguments(module))
         if rc != 0:
             module.fail_json(msg=failure_message(rc, events, err, GOOD_OUTCOMES), rc=rc, printers=[])
         plan = dict(events_of(events, 'plan')[0])
