@@ -44,6 +44,11 @@ Delivery CMyPropertySheet::ConfirmPort()
     return DispatchConfirmPort(m_page2, m_limits, m_hPort, m_hStatusPort);
 }
 
+void CMyPropertySheet::AbandonPort()
+{
+    DispatchAbandonPort(m_page2, m_hPort, m_hStatusPort);
+}
+
 int CMyPropertySheet::ClosePort()
 {
     return DispatchClosePort(m_page2, m_hPort, m_hStatusPort);
@@ -51,36 +56,42 @@ int CMyPropertySheet::ClosePort()
 
 namespace {
 
-LinkStatus From(int result)
+// The sheet's port operations say only whether they failed.
+LinkResult From(int result)
 {
-    return result ? LinkStatus::Done : LinkStatus::Failed;
+    return result ? LinkResult{} : LinkResult::Failed({});
 }
 
 } // namespace
 
-LinkStatus CMyPropertySheet::SheetPort::Open()
+LinkResult CMyPropertySheet::SheetPort::Open()
 {
     return From(m_sheet.OpenPort());
 }
 
-LinkStatus CMyPropertySheet::SheetPort::Write(const void* pBuffer, int32_t nLength, bool bStatusLine)
+LinkResult CMyPropertySheet::SheetPort::Write(const void* pBuffer, int32_t nLength, bool bStatusLine)
 {
     return From(m_sheet.WritePort(pBuffer, nLength, bStatusLine));
 }
 
-LinkStatus CMyPropertySheet::SheetPort::ReadLine(void* pBuffer, int32_t* pnLength)
+LinkResult CMyPropertySheet::SheetPort::ReadLine(void* pBuffer, int32_t* pnLength)
 {
     return From(m_sheet.ReadPort(pBuffer, pnLength));
 }
 
-Delivery CMyPropertySheet::SheetPort::ConfirmDelivery()
+DeliveryResult CMyPropertySheet::SheetPort::ConfirmDelivery()
 {
-    return m_sheet.ConfirmPort();
+    return {m_sheet.ConfirmPort(), {}};
 }
 
-LinkStatus CMyPropertySheet::SheetPort::Close()
+LinkResult CMyPropertySheet::SheetPort::Close()
 {
     return From(m_sheet.ClosePort());
+}
+
+void CMyPropertySheet::SheetPort::Abandon()
+{
+    m_sheet.AbandonPort();
 }
 
 bool CMyPropertySheet::SheetPort::CanAnswer() const

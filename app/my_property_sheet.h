@@ -30,6 +30,9 @@ public:
     // After the last write, before ClosePort: whether the printer's side
     // confirmed every byte written.
     Delivery ConfirmPort();
+    // In place of ClosePort after an exchange that stopped short: a
+    // printer-queue job is withdrawn, never printed.
+    void AbandonPort();
 
     CMyPropertyPage1 m_page1;
     CMyPropertyPage2 m_page2;
@@ -47,11 +50,12 @@ private:
     class SheetPort : public IPrinterPort {
     public:
         explicit SheetPort(CMyPropertySheet& sheet) : m_sheet(sheet) {}
-        LinkStatus Open() override;
-        LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
-        LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) override;
-        Delivery ConfirmDelivery() override;
-        LinkStatus Close() override;
+        LinkResult Open() override;
+        LinkResult Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
+        LinkResult ReadLine(void* pBuffer, int32_t* pnLength) override;
+        DeliveryResult ConfirmDelivery() override;
+        LinkResult Close() override;
+        void Abandon() override;
         bool CanAnswer() const override;
 
     private:

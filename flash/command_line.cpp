@@ -1,7 +1,11 @@
 #include "flash/command_line.h"
 
+#include "upgrade/number_text.h"
+
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 const char* const kFlashHelp =
     "Usage:\n"
@@ -38,14 +42,16 @@ const char* const kFlashHelp =
     "  --expect-digest SHA256\n"
     "                    refuse the package unless its digest (as plan shows it)\n"
     "                    is this one\n"
-    "  --jobs N          printers at once (default 8)\n"
+    "  --jobs N          printers at once (default: all of them, up to 64; fewer if\n"
+    "                    this process may not open enough files for them)\n"
     "  --json            JSON lines on standard output\n"
     "  --trace DIR       one file per printer with every byte exchanged\n"
     "  --ledger FILE     where finished printers are recorded (default: the user's\n"
     "                    state folder); upgrade skips a printer the ledger shows\n"
     "                    upgraded with this package\n"
     "  --force           send to such printers anyway\n"
-    "  --timeout SECONDS how long a printer may keep the link waiting (default 10)\n"
+    "  --timeout SECONDS how long a printer may keep the link waiting (default 10;\n"
+    "                    at least 0.001)\n"
     "\n"
     "A printer is upgraded only once its side has confirmed every byte: over TCP\n"
     "its stack acknowledged them all (Linux; Windows 10 version 1703 and later),\n"
@@ -67,7 +73,7 @@ bool PositiveInt(const char* text, int& value)
 {
     char* end = nullptr;
     const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < 1 || n > 1000)
+    if (end == text || *end != '\0' || n < 1 || n > kMostJobs)
         return false;
     value = static_cast<int>(n);
     return true;
@@ -88,13 +94,14 @@ bool Digest(const std::string& text, std::string& value)
     return true;
 }
 
+// At least a millisecond: the link keeps whole milliseconds, and a limit of
+// none would be no limit at all. Read the same in every locale.
 bool Seconds(const char* text, double& value)
 {
-    char* end = nullptr;
-    const double s = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !(s > 0) || s > 3600)
+    const std::optional<double> s = ParseDecimal(text);
+    if (!s || !(*s >= 0.001) || *s > 3600)
         return false;
-    value = s;
+    value = *s;
     return true;
 }
 
@@ -163,14 +170,14 @@ bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, 
             if (!value(!plan, text))
                 return false;
             if (!PositiveInt(text.c_str(), options.jobs)) {
-                error = "--jobs takes a number from 1 to 1000";
+                error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
                 return false;
             }
         } else if (arg == "--timeout") {
             if (!value(!plan, text))
                 return false;
             if (!Seconds(text.c_str(), options.timeoutSeconds)) {
-                error = "--timeout takes seconds, more than 0 and at most 3600";
+                error = "--timeout takes seconds, from 0.001 to 3600, written with a point";
                 return false;
             }
         } else if (arg == "--trace") {

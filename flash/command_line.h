@@ -6,6 +6,13 @@
 
 enum class FlashAction { Help, Version, Plan, Status, Upgrade };
 
+// Printers at once when --jobs is not given. A transfer is paced by its
+// printer, not by this computer, so printers run side by side; past this
+// many an operator says how many with --jobs.
+inline constexpr int kDefaultJobs = 64;
+// Past this, --jobs is a typing error.
+inline constexpr int kMostJobs = 100000;
+
 struct FlashOptions {
     FlashAction action = FlashAction::Help;
     std::vector<std::string> targets;
@@ -14,7 +21,8 @@ struct FlashOptions {
     // The digest the package must have (plan's "digest", lower case), or
     // "" for any.
     std::string expectDigest;
-    int jobs = 8;
+    // 0: every target at once, up to kDefaultJobs.
+    int jobs = 0;
     bool json = false;
     std::string traceFolder;
     std::string ledger;

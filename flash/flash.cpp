@@ -10,10 +10,14 @@
 #include "flash/target.h"
 #include "flash/trace.h"
 #include "link/socket_port.h"
+#include "link/stop_request.h"
 #include "upgrade/json_line.h"
 #include "upgrade/keep_awake.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -127,19 +131,42 @@ bool ReadTargets(const FlashOptions& options, std::vector<Target>& targets, std:
         error = options.targetsFile + " names no target";
         return false;
     }
-    return RefuseDuplicates(targets, error);
+    return true;
 }
 
 // The link's limits, with the user's in place of the waits a printer can
 // keep the link in.
 LinkLimits Limits(double timeoutSeconds)
 {
-    LinkLimits limits = kProgramLimits;
-    if (timeoutSeconds > 0) {
-        const auto ms = static_cast<uint32_t>(timeoutSeconds * 1000);
-        limits = LinkLimits{ms, ms, ms, ms, ms};
+    return timeoutSeconds > 0 ? UniformLimits(static_cast<uint32_t>(timeoutSeconds * 1000)) : kProgramLimits;
+}
+
+// What one printer's run holds open at most (its connection's two handles,
+// a firmware file, its trace, its lock, a ledger append), and what the
+// program keeps besides.
+constexpr uint64_t kFilesPerPrinter = 6;
+constexpr uint64_t kFilesOfTheProgram = 64;
+
+// As many printers at once as there are, up to the files the process may
+// open; by default at most kDefaultJobs.
+size_t JobsThatFit(const FlashOptions& options, size_t targets, uint64_t openFiles, std::string& warning)
+{
+    const uint64_t fit =
+        openFiles > kFilesOfTheProgram + kFilesPerPrinter ? (openFiles - kFilesOfTheProgram) / kFilesPerPrinter : 1;
+    uint64_t jobs = options.jobs > 0 ? static_cast<uint64_t>(options.jobs) : kDefaultJobs;
+    jobs = std::min<uint64_t>(jobs, targets);
+    if (jobs > fit) {
+        warning = "--jobs " + std::to_string(jobs) + " would need more open files than this process may have (" +
+                  std::to_string(openFiles) + "); " + std::to_string(fit) + " printers run at a time";
+        jobs = fit;
     }
-    return limits;
+    return static_cast<size_t>(std::max<uint64_t>(jobs, 1));
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t end = path.find_last_of("/\\");
+    return end == std::string::npos ? "." : path.substr(0, end == 0 ? 1 : end);
 }
 
 int Run(const FlashOptions& options)
@@ -157,54 +184,76 @@ int Run(const FlashOptions& options)
     settings.force = options.force;
     settings.dryRun = options.dryRun;
 
+    // Names are looked up once, here, and each printer is known by what it
+    // is: two spellings of one printer are refused as one.
+    StartSocketLayer();
+    IdentifyTargets(targets, settings.limits.tcpConnectMs);
+    if (!RefuseDuplicates(targets, error))
+        return Usage(error);
+    std::vector<std::string> warnings;
+    const size_t jobs = JobsThatFit(options, targets.size(), RaiseOpenFileLimit(), error);
+    if (!error.empty())
+        warnings.push_back(error);
+
+    const std::string ledgerPath = options.ledger.empty() ? DefaultLedgerPath() : options.ledger;
+    settings.lockFolder = FolderOf(ledgerPath) + "/locks";
     Package package;
     Ledger ledger;
     if (settings.command == Command::Upgrade) {
         if (!LoadPinnedPackage(options, package, error))
             return Refused(error, options.json);
         settings.package = &package;
-        std::vector<std::string> warnings;
-        const std::string ledgerPath = options.ledger.empty() ? DefaultLedgerPath() : options.ledger;
-        const size_t folderEnd = ledgerPath.find_last_of("/\\");
-        if (folderEnd != std::string::npos && folderEnd > 0)
-            MakeFolder(ledgerPath.substr(0, folderEnd));
-        ledger.Load(ledgerPath, warnings);
-        for (const std::string& w : warnings)
-            std::fprintf(stderr, "orvi-flash: %s\n", EscapeControlBytes(w).c_str());
+        MakeFolder(FolderOf(ledgerPath));
+        // A ledger that cannot be read would let every printer be upgraded
+        // again; one that cannot be written would forget this run.
+        if (ledger.Load(ledgerPath, warnings) == LedgerRead::Unreadable && !options.force)
+            return Usage("the ledger " + ledgerPath + " cannot be read, so no printer would be skipped; " +
+                         "mend it or give --force to send to every printer");
+        if (!settings.dryRun && !ledger.Writable())
+            return Usage("the ledger " + ledgerPath + " cannot be written, so a rerun would not know this run; " +
+                         "give --ledger FILE in a folder you can write");
         settings.ledger = &ledger;
         if (!options.traceFolder.empty()) {
+            std::error_code ignored;
+            if (std::filesystem::exists(options.traceFolder, ignored) &&
+                !std::filesystem::is_directory(options.traceFolder, ignored))
+                return Usage("--trace names " + options.traceFolder + ", which is not a folder");
             if (!MakeFolder(options.traceFolder))
                 return Usage("cannot make the trace folder " + options.traceFolder);
             settings.traceFolder = options.traceFolder;
-            std::vector<std::string> texts;
+            std::vector<std::string> identities;
             for (const Target& t : targets)
-                texts.push_back(t.text);
-            const std::vector<std::string> names = TraceFileNames(texts);
+                identities.push_back(t.identity);
+            const std::vector<std::string> names = TraceFileNames(identities);
             for (size_t i = 0; i < targets.size(); ++i)
                 targets[i].traceFile = names[i];
         }
     }
 
-    StartSocketLayer();
+    SetStopCheck(InterruptRequested);
     CatchInterrupts();
     const ReportStyle style = options.json          ? ReportStyle::Json
                               : OutputIsTerminal() ? ReportStyle::Terminal
                                                    : ReportStyle::Lines;
-    std::unique_ptr<Reporter> reporter = MakeReporter(style, targets, settings.command, stdout);
+    std::unique_ptr<Reporter> reporter = MakeReporter(style, targets, settings.command, stdout, stderr);
+    for (const std::string& w : warnings)
+        reporter->Warning(Reporter::kWholeRun, w);
     std::vector<PrinterResult> results;
     {
         // The computer stays awake while any printer is in an exchange.
         CKeepAwake awake;
-        results = RunFleet(targets, settings, options.jobs, *reporter);
+        results = RunFleet(targets, settings, jobs, *reporter);
     }
-    if (settings.ledger && ledger.WriteFailed())
-        std::fprintf(stderr, "orvi-flash: the ledger %s could not be written: a rerun will not know these printers\n",
-                     EscapeControlBytes(ledger.Path()).c_str());
     std::vector<Outcome> outcomes;
     for (const PrinterResult& r : results)
         outcomes.push_back(r.outcome);
-    const int status = ExitStatusFor(outcomes);
+    const int status = ExitStatusFor(outcomes, settings.ledger && ledger.WriteFailed());
     reporter->Summary(results, status);
+    RunFinished();
+    // Output nobody reads holds only its own thread: a stop asked for while
+    // it waits ends the program without it.
+    if (!reporter->Drain())
+        std::_Exit(status);
     return status;
 }
 

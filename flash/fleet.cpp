@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-std::vector<PrinterResult> RunFleet(const std::vector<Target>& targets, const RunSettings& settings, int jobs,
+std::vector<PrinterResult> RunFleet(const std::vector<Target>& targets, const RunSettings& settings, size_t jobs,
                                     Reporter& reporter)
 {
     std::vector<PrinterResult> results(targets.size());
@@ -14,12 +14,13 @@ std::vector<PrinterResult> RunFleet(const std::vector<Target>& targets, const Ru
     auto work = [&] {
         for (size_t i = next++; i < targets.size(); i = next++) {
             reporter.Started(i);
-            results[i] = RunPrinter(targets[i], settings,
-                                    [&](uint64_t sent, uint64_t total) { reporter.Progress(i, sent, total); });
+            results[i] = RunPrinter(
+                targets[i], settings, [&](uint64_t sent, uint64_t total) { reporter.Progress(i, sent, total); },
+                [&](const std::string& warning) { reporter.Warning(i, warning); });
             reporter.Finished(i, results[i]);
         }
     };
-    const size_t threads = std::min(targets.size(), static_cast<size_t>(std::max(jobs, 1)));
+    const size_t threads = std::min(targets.size(), std::max<size_t>(jobs, 1));
     std::vector<std::thread> workers;
     for (size_t t = 0; t < threads; ++t)
         workers.emplace_back(work);

@@ -8,5 +8,5 @@
 
 #include <vector>
 
-std::vector<PrinterResult> RunFleet(const std::vector<Target>& targets, const RunSettings& settings, int jobs,
+std::vector<PrinterResult> RunFleet(const std::vector<Target>& targets, const RunSettings& settings, size_t jobs,
                                     Reporter& reporter);

@@ -95,16 +95,29 @@ bool ReadFlatJsonObject(const std::string& line, std::map<std::string, std::stri
     }
 }
 
-void Ledger::Load(const std::string& path, std::vector<std::string>& warnings)
+namespace {
+
+// Lines written before printers had an identity are found by their text.
+std::string KeyOfText(const std::string& text)
+{
+    return "text:" + text;
+}
+
+} // namespace
+
+LedgerRead Ledger::Load(const std::string& path, std::vector<std::string>& warnings)
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     m_path = path;
     m_last.clear();
     m_endsOpen = false;
-    std::ifstream in(path, std::ios::binary);
     std::error_code absent;
-    if (!in && std::filesystem::exists(path, absent))
-        warnings.push_back("the ledger " + path + " cannot be read; no printer is skipped");
+    if (!std::filesystem::exists(path, absent))
+        return LedgerRead::Missing;
+    // A device or a FIFO in its place could be read for ever.
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !std::filesystem::is_regular_file(path, absent))
+        return LedgerRead::Unreadable;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         // A last line cut short (a disk that filled, a machine that went
@@ -119,24 +132,40 @@ void Ledger::Load(const std::string& path, std::vector<std::string>& warnings)
                                "; it is passed over");
             continue;
         }
-        m_last[fields["target"]] = {fields["package"], fields["outcome"]};
+        const std::string key = fields["printer"].empty() ? KeyOfText(fields["target"]) : fields["printer"];
+        m_last[key] = {fields["package"], fields["outcome"]};
     }
+    if (in.bad())
+        return LedgerRead::Unreadable;
+    return LedgerRead::Read;
 }
 
-bool Ledger::AlreadyUpgraded(const std::string& target, const std::string& package) const
+bool Ledger::Writable() const
 {
     std::lock_guard<std::mutex> hold(m_mutex);
-    auto it = m_last.find(target);
+    return AppendWhole(m_path, "");
+}
+
+bool Ledger::AlreadyUpgraded(const Target& target, const std::string& package) const
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    auto it = m_last.find(target.identity);
+    if (it == m_last.end())
+        it = m_last.find(KeyOfText(target.text));
     return it != m_last.end() && it->second.package == package &&
            it->second.outcome == OutcomeName(Outcome::Upgraded);
 }
 
-bool Ledger::Record(const std::string& target, const std::string& package, Outcome outcome)
+bool Ledger::Record(const Target& target, const std::string& package, Outcome outcome)
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     JsonLine line;
-    line.Add("target", target).Add("package", package).Add("outcome", OutcomeName(outcome)).Add("time", UtcTimeNow());
-    m_last[target] = {package, OutcomeName(outcome)};
+    line.Add("target", target.text)
+        .Add("printer", target.identity)
+        .Add("package", package)
+        .Add("outcome", OutcomeName(outcome))
+        .Add("time", UtcTimeNow());
+    m_last[target.identity] = {package, OutcomeName(outcome)};
     const bool written = AppendWhole(m_path, (m_endsOpen ? "\n" : "") + line.Text());
     // A failed append may have left part of the line behind: the next one
     // begins on a line of its own (an empty line between is passed over).

@@ -13,6 +13,7 @@ const char* OutcomeName(Outcome outcome)
     case Outcome::FailedDuringTransfer: return "failed-during-transfer";
     case Outcome::Interrupted: return "interrupted";
     case Outcome::Skipped: return "skipped";
+    case Outcome::Busy: return "busy";
     case Outcome::Ready: return "ready";
     case Outcome::Unknown: return "unknown";
     case Outcome::Reachable: return "reachable";
@@ -35,6 +36,7 @@ int Rank(Outcome outcome)
     case Outcome::Unknown:
         return 1;
     case Outcome::NotReady:
+    case Outcome::Busy:
     case Outcome::Unreachable:
     case Outcome::FailedBeforeFirmware:
         return 2;
@@ -47,11 +49,11 @@ int Rank(Outcome outcome)
 
 } // namespace
 
-int ExitStatusFor(const std::vector<Outcome>& outcomes)
+int ExitStatusFor(const std::vector<Outcome>& outcomes, bool ledgerWriteFailed)
 {
     int worst = 0;
     for (Outcome o : outcomes)
         worst = std::max(worst, Rank(o));
     const int status[] = {kExitAllDone, kExitUnconfirmed, kExitSomeNotDone, kExitSomeBroken};
-    return status[worst];
+    return ledgerWriteFailed && worst <= 1 ? kExitLedgerNotWritten : status[worst];
 }

@@ -16,6 +16,7 @@ enum class Outcome {
     FailedDuringTransfer, // a header, piece or SR not sent: the whole upgrade again
     Interrupted,         // stopped by the user
     Skipped,             // the ledger says this package already went to this printer
+    Busy,                // another orvi-flash process is running this printer: not touched
     // status
     Ready,               // status 0 read; KK sent
     Unknown,             // printer queue: it cannot answer
@@ -31,6 +32,10 @@ inline constexpr int kExitPackageRefused = 3;
 inline constexpr int kExitSomeNotDone = 4;
 inline constexpr int kExitSomeBroken = 5;
 inline constexpr int kExitUnconfirmed = 6;
+// Every printer done (as 0 or 6 would say), but some outcome could not be
+// written to the ledger: a rerun will not know these printers.
+inline constexpr int kExitLedgerNotWritten = 7;
 
-// The status for a run whose printers ended so: the worst of them.
-int ExitStatusFor(const std::vector<Outcome>& outcomes);
+// The status for a run whose printers ended so: the worst of them, and 7 in
+// place of 0 or 6 when the ledger lost a line.
+int ExitStatusFor(const std::vector<Outcome>& outcomes, bool ledgerWriteFailed = false);

@@ -12,7 +12,7 @@ namespace {
 // show when it met the file so.
 std::string FileDigest(const std::string& directory, const std::string& name, int32_t size, std::string& refusal)
 {
-    FileHandle h = OpenFileForReading(directory, name);
+    FileHandle h = OpenFileForReading(directory, name, FileSharing::Readers);
     if (h == InvalidFile) {
         refusal = LoadStringResource(IDS_FILE_NOT_OPENED);
         return "";

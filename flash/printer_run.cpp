@@ -7,6 +7,7 @@
 #include "link/error_codes.h"
 #include "link/printer_connection.h"
 #include "link/spooler_channel.h"
+#include "link/stop_request.h"
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "upgrade/commands.h"
@@ -14,7 +15,7 @@
 #include "upgrade/sha256.h"
 
 #include <chrono>
-#include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -27,6 +28,8 @@ std::string DialogText(int dialogId, int controlId)
     return "";
 }
 
+constexpr const char* kInterruptedText = "Interrupted.";
+
 // The wizard's message for a failed step.
 std::string FailureText(ExchangeFailure failure)
 {
@@ -37,15 +40,26 @@ std::string FailureText(ExchangeFailure failure)
     case ExchangeFailure::FileNotOpened: return LoadStringResource(IDS_FILE_NOT_OPENED);
     case ExchangeFailure::DataNotSent:
     case ExchangeFailure::NotConfirmed: return LoadStringResource(IDS_FILE_NOT_SENT);
-    case ExchangeFailure::Interrupted: return "Interrupted.";
+    case ExchangeFailure::Interrupted: return kInterruptedText;
     }
     return "";
 }
 
+// A connection that could answer, over which the system cannot tell what the
+// printer acknowledged (TCP where the system does not say).
+constexpr const char* kSentUnconfirmedText =
+    "Every byte was sent, but this system cannot tell whether the printer received them all.";
+constexpr const char* kOutOfResourcesText =
+    "This computer ran out of open files, memory or buffers before the printer was reached; "
+    "the printer was not touched.";
+constexpr const char* kBusyText = "Another orvi-flash run is working with this printer now; it was not touched.";
+constexpr const char* kSkippedText = "The ledger shows this package sent to this printer already.";
+
 // What every exchange of the run reports: into the trace, as progress, and
-// whether the user asked to stop. Each file's data is hashed as it goes:
-// the ledger records the package's digest, so a file changed on disk since
-// the package was read must not end as that package upgraded.
+// whether the user asked to stop. Each file's data is hashed once, as it
+// goes: the ledger records the package's digest, so a file changed on disk
+// since the package was read must not end as that package upgraded, and the
+// trace shows the same digest.
 // The bytes it counts as sent are those the printer's side confirmed, where
 // the link tells (TCP on Linux); elsewhere those the link took.
 class RunEvents : public IExchangeEvents {
@@ -60,7 +74,10 @@ public:
     {
         // The connection is still open: what the printer confirmed of it.
         LookAtConfirmed();
-        m_trace.FileEnded();
+        if (m_fileSha) {
+            m_trace.FileEnded(m_fileName, m_fileBytes, m_fileSha->FinishHex());
+            m_fileSha.reset();
+        }
         m_trace.Note("failed: " + FailureText(failure) +
                      (failure == ExchangeFailure::NotConfirmed ? " (the printer did not confirm every byte)" : ""));
     }
@@ -69,12 +86,14 @@ public:
     void FileStarted(int, const std::string& name, int32_t size) override
     {
         m_trace.FileStarted(name, size);
-        m_fileSha = Sha256();
+        m_fileName = name;
+        m_fileBytes = 0;
+        m_fileSha.emplace();
     }
     void DataSent(const void* p, int32_t n) override
     {
-        m_trace.Data(p, n);
-        m_fileSha.Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
+        m_fileSha->Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
+        m_fileBytes += static_cast<uint64_t>(n);
         m_written += static_cast<uint64_t>(n);
         if (++m_pieces % kPiecesPerLook == 0)
             LookAtConfirmed();
@@ -84,10 +103,13 @@ public:
     bool StopRequested() override { return InterruptRequested(); }
     bool FileSent(int index) override
     {
+        const std::string sha256 = m_fileSha->FinishHex();
+        m_fileSha.reset();
+        m_trace.FileEnded(m_fileName, m_fileBytes, sha256);
         if (!m_package || index >= static_cast<int>(m_package->files.size()))
             return false;
         const PackageFile& file = m_package->files[static_cast<size_t>(index)];
-        if (m_fileSha.FinishHex() == file.sha256)
+        if (sha256 == file.sha256)
             return true;
         m_trace.Note(file.name + " changed on disk since the package was read; its data as sent is not the package's");
         return false;
@@ -119,81 +141,90 @@ private:
     uint64_t m_written = 0;
     uint64_t m_confirmed = 0;
     uint64_t m_pieces = 0;
-    Sha256 m_fileSha;
+    std::string m_fileName;
+    uint64_t m_fileBytes = 0;
+    std::optional<Sha256> m_fileSha;
 };
 
-// A connection that could answer, over which the system cannot tell what the
-// printer acknowledged (TCP where the system does not say).
-constexpr const char* kSentUnconfirmedText =
-    "Every byte was sent, but this system cannot tell whether the printer received them all.";
-
-// The wizard's message for a connection that did not open, and why, where
-// the link says more than the wizard shows.
-std::string UnreachableText(const CPrinterConnection& connection)
-{
-    std::string text = LoadStringResource(IDS_PORT_NOT_OPENED);
-    if (connection.OpenError() == kErrorNotADevice)
-        text += " (the device named is not a serial or parallel port; nothing was written to it)";
-    return text;
-}
-
-PrinterResult Result(Outcome outcome, const std::string& message)
+PrinterResult Result(Outcome outcome, const std::string& message, LinkFailure reason = {})
 {
     PrinterResult r;
     r.outcome = outcome;
     r.message = message;
+    r.reason = reason;
     return r;
+}
+
+// The wizard's message for a connection that did not open, with what the
+// link knows beyond it; a local shortage is this computer's, not the
+// printer's.
+PrinterResult NotOpened(const LinkFailure& why)
+{
+    if (why.reason == LinkReason::LocalResource)
+        return Result(Outcome::FailedBeforeFirmware, kOutOfResourcesText, why);
+    std::string text = LoadStringResource(IDS_PORT_NOT_OPENED);
+    if (why.code == kErrorNotADevice)
+        text += " (the device named is not a serial or parallel port; nothing was written to it)";
+    return Result(Outcome::Unreachable, text, why);
 }
 
 PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
 {
     // A queue's open would start a job: it is asked for by name instead.
-    const bool reached = connection.Params().kind == ChannelKind::Queue
-                             ? SpoolerQueueExists(connection.Params().queue) != 0
-                             : connection.Open() == LinkStatus::Done;
-    if (reached && connection.Params().kind != ChannelKind::Queue)
-        connection.Close();
-    trace.Note(reached ? "reached" : "not reached");
-    return reached ? Result(Outcome::Reachable, "") : Result(Outcome::Unreachable, UnreachableText(connection));
+    if (connection.Params().kind == ChannelKind::Queue) {
+        const bool exists = SpoolerQueueExists(connection.Params().queue) != 0;
+        trace.Note(exists ? "reached" : "not reached");
+        return exists ? Result(Outcome::Reachable, "") : NotOpened({LinkReason::NoSuchDevice, 0});
+    }
+    const LinkResult opened = connection.Open();
+    trace.Note(opened.Done() ? "reached" : "not reached");
+    if (!opened.Done())
+        return NotOpened(opened.failure);
+    connection.Close();
+    return Result(Outcome::Reachable, "");
 }
 
-PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterConnection& connection,
-                  RunEvents& events, TraceFile& trace)
+// A stop asked for ends the printer as interrupted, whatever step it cut.
+PrinterResult Interrupted(PrinterResult r)
 {
-    if (InterruptRequested())
-        return Result(Outcome::Interrupted, "Interrupted.");
-    if (settings.command == Command::ReachOnly)
+    r.outcome = Outcome::Interrupted;
+    r.message = kInterruptedText;
+    r.reason = {LinkReason::Stopped, kErrorStopped};
+    return r;
+}
+
+PrinterResult Run(const RunSettings& settings, CPrinterConnection& connection, RunEvents& events, TraceFile& trace)
+{
+    if (settings.command == Command::ReachOnly || settings.dryRun)
         return Reach(connection, trace);
     if (settings.command == Command::Status && !connection.CanAnswer())
         return Result(Outcome::Unknown, LoadStringResource(IDS_STATUS_NETWORK));
-    if (settings.command == Command::Upgrade && settings.ledger && !settings.force &&
-        settings.ledger->AlreadyUpgraded(target.text, settings.package->digest))
-        return Result(Outcome::Skipped, "The ledger shows this package sent to this printer already.");
-    if (settings.dryRun)
-        return Reach(connection, trace);
 
     const Preparation prepared = Prepare(connection, events);
-    // A printer left in its upgrade state is told to leave it (KK).
+    // A printer left in its upgrade state is told to leave it (KK), also
+    // when the run is stopping: that exchange waits within its own limits.
     auto cancel = [&] {
-        if (prepared.upgradeCommandSent)
+        if (prepared.upgradeCommandSent) {
+            StopExemption stillSent;
             CancelUpgrade(connection, events);
+        }
     };
+    PrinterResult r;
     if (prepared.result == PreparationResult::Failed) {
         cancel();
+        if (InterruptRequested())
+            return Interrupted(r);
         if (prepared.failure == ExchangeFailure::PortNotOpened)
-            return Result(Outcome::Unreachable, UnreachableText(connection));
-        return Result(Outcome::FailedBeforeFirmware, FailureText(prepared.failure));
+            return NotOpened(prepared.link);
+        return Result(Outcome::FailedBeforeFirmware, FailureText(prepared.failure), prepared.link);
     }
-    PrinterResult r;
     if (prepared.result == PreparationResult::StatusRead)
         r.status = prepared.status;
     // A stop asked for while the printer was being prepared ends it here,
     // whatever it answered: it is not in its transfer yet.
     if (InterruptRequested()) {
         cancel();
-        r.outcome = Outcome::Interrupted;
-        r.message = "Interrupted.";
-        return r;
+        return Interrupted(r);
     }
     if (prepared.result == PreparationResult::StatusRead) {
         const int id = StatusStringId(prepared.status);
@@ -204,7 +235,9 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
             return r;
         }
     }
-    const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events);
+    // Other printers of the run read the same files at the same time.
+    const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events,
+                                      FileSharing::Readers);
     r.firmwareSent = sent.firmwareSent;
     if (sent.result == TransferResult::Confirmed) {
         events.AllTaken();
@@ -221,34 +254,77 @@ PrinterResult Run(const Target& target, const RunSettings& settings, CPrinterCon
     // The upgrade is not done: the printer is told to leave its upgrade
     // state, where the link still lets a word through.
     cancel();
-    if (sent.failure == ExchangeFailure::Interrupted)
-        r.outcome = Outcome::Interrupted;
-    else
-        r.outcome = sent.firmwareSent ? Outcome::FailedDuringTransfer : Outcome::FailedBeforeFirmware;
+    if (sent.failure == ExchangeFailure::Interrupted || InterruptRequested())
+        return Interrupted(r);
+    if (sent.failure == ExchangeFailure::PortNotOpened && !sent.firmwareSent)
+        return NotOpened(sent.link);
+    r.outcome = sent.firmwareSent ? Outcome::FailedDuringTransfer : Outcome::FailedBeforeFirmware;
     r.message = FailureText(sent.failure);
+    r.reason = sent.link;
     return r;
+}
+
+// What happens before a printer is opened, in this order: the ledger's skip
+// (a stop asked for changes nothing of it), a stop, a name that did not
+// resolve, another run that holds the printer. None of them opens anything,
+// writes a trace or changes the ledger.
+std::optional<PrinterResult> BeforeOpening(const Target& target, const RunSettings& settings, PrinterLock& lock)
+{
+    if (settings.command == Command::Upgrade && settings.ledger && !settings.force &&
+        settings.ledger->AlreadyUpgraded(target, settings.package->digest))
+        return Result(Outcome::Skipped, kSkippedText);
+    if (InterruptRequested())
+        return Result(Outcome::Interrupted, kInterruptedText, {LinkReason::Stopped, kErrorStopped});
+    if (target.lookupFailure.reason != LinkReason::None)
+        return NotOpened(target.lookupFailure);
+    if (lock.Take(settings.lockFolder, target.identity) == PrinterLock::Taken::HeldElsewhere)
+        return Result(Outcome::Busy, kBusyText, {LinkReason::DeviceBusy, 0});
+    return std::nullopt;
 }
 
 } // namespace
 
-PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress)
+const char* CommandName(Command command)
+{
+    switch (command) {
+    case Command::Status: return "status";
+    case Command::ReachOnly: return "status";
+    case Command::Upgrade: return "upgrade";
+    }
+    return "";
+}
+
+PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress,
+                         const WarningReport& warn)
 {
     const auto start = std::chrono::steady_clock::now();
+    PrinterLock lock;
+    if (std::optional<PrinterResult> early = BeforeOpening(target, settings, lock))
+        return *early;
+
     TraceFile trace;
-    if (!settings.traceFolder.empty() && !trace.Open(settings.traceFolder, target.traceFile, target.text))
-        std::fprintf(stderr, "orvi-flash: cannot write the trace %s/%s\n",
-                     EscapeControlBytes(settings.traceFolder).c_str(), target.traceFile.c_str());
+    if (!settings.traceFolder.empty() &&
+        !trace.Open(settings.traceFolder, target.traceFile,
+                    std::string(CommandName(settings.command)) + " of " + target.text + " (" + target.identity +
+                        "), " + UtcTimeNow() + ", orvi-flash " + ORVI_VERSION))
+        warn("cannot write the trace " + settings.traceFolder + "/" + target.traceFile);
     ChannelParams params = target.params;
     params.limits = settings.limits;
     CPrinterConnection connection(params);
     RunEvents events(trace, progress, settings.command == Command::Upgrade ? settings.package : nullptr, connection);
 
-    PrinterResult r = Run(target, settings, connection, events, trace);
+    PrinterResult r = Run(settings, connection, events, trace);
     r.bytesSent = events.Sent();
     r.bytesTotal = events.Total();
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    trace.Note(std::string("outcome ") + OutcomeName(r.outcome) + (r.message.empty() ? "" : ": " + r.message));
-    if (settings.command == Command::Upgrade && settings.ledger && !settings.dryRun && r.outcome != Outcome::Skipped)
-        settings.ledger->Record(target.text, settings.package->digest, r.outcome);
+    trace.Note(std::string("outcome ") + OutcomeName(r.outcome) +
+               (r.reason.reason == LinkReason::None ? "" : std::string(" (") + LinkReasonName(r.reason.reason) + ")") +
+               (r.message.empty() ? "" : ": " + r.message));
+    // Only what changes a rerun's choice is recorded: a printer that got
+    // firmware, whole or in part.
+    if (settings.command == Command::Upgrade && settings.ledger && !settings.dryRun && r.firmwareSent &&
+        !settings.ledger->Record(target, settings.package->digest, r.outcome))
+        warn("the ledger " + settings.ledger->Path() + " could not be written: a rerun will not know that this "
+             "printer was " + OutcomeName(r.outcome));
     return r;
 }

@@ -34,6 +34,8 @@ struct RunSettings {
     // Upgrade: each connection the ledger does not skip is opened and
     // closed without a byte sent, and nothing is recorded.
     bool dryRun = false;
+    // Where the printers' locks are, beside the ledger.
+    std::string lockFolder;
 };
 
 struct PrinterResult {
@@ -47,9 +49,18 @@ struct PrinterResult {
     // Whether anything of the firmware (a DT header included) went out.
     bool firmwareSent = false;
     double seconds = 0;
+    // Why the step that ended it failed, where one did.
+    LinkFailure reason;
 };
 
 // Firmware bytes sent so far of the total, as they go.
 using ProgressReport = std::function<void(uint64_t sent, uint64_t total)>;
+// Something the user should know that is not the printer's outcome (a trace
+// or a ledger line that could not be written).
+using WarningReport = std::function<void(const std::string& warning)>;
 
-PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress);
+// The command's name as the output gives it.
+const char* CommandName(Command command);
+
+PrinterResult RunPrinter(const Target& target, const RunSettings& settings, const ProgressReport& progress,
+                         const WarningReport& warn);

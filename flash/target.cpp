@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 
 namespace {
 
@@ -35,18 +34,6 @@ bool SerialLine(const std::string& text, std::string& device, uint32_t& baud, st
         return false;
     }
     return true;
-}
-
-// Device names the system takes without regard to case.
-std::string Hold(const std::string& device)
-{
-    // \\.\COM12 is COM12 in the device namespace.
-    std::string lower = device.rfind("\\\\.\\", 0) == 0 ? device.substr(4) : device;
-    for (char& c : lower)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    const bool portName = lower.size() > 3 && (lower.rfind("com", 0) == 0 || lower.rfind("lpt", 0) == 0) &&
-                          AllDigits(lower.substr(3));
-    return "device:" + (portName ? lower : device);
 }
 
 std::string Trim(const std::string& s)
@@ -179,20 +166,17 @@ bool ParseTarget(const std::string& text, Target& target, std::string& error)
         case HostText::NotAHost: return bad("no host, or a host that is not a name or an IPv4 address");
         }
         target.text = "tcp:" + p.host + ":" + std::to_string(p.port);
-        target.holds = {target.text};
     } else if (kind == "serial") {
         p.kind = ChannelKind::Serial;
         if (!SerialLine(rest, p.serialDevice, p.baud, error))
             return bad(error);
         target.text = "serial:" + p.serialDevice + "@" + std::to_string(p.baud);
-        target.holds = {Hold(p.serialDevice)};
     } else if (kind == "parallel") {
         p.kind = ChannelKind::Parallel;
         p.parallelDevice = rest;
         if (rest.empty())
             return bad("no parallel device");
         target.text = "parallel:" + rest;
-        target.holds = {Hold(rest)};
     } else if (kind == "dual") {
         p.kind = ChannelKind::Dual;
         const size_t plus = rest.find('+');
@@ -204,16 +188,12 @@ bool ParseTarget(const std::string& text, Target& target, std::string& error)
         if (p.parallelDevice.empty())
             return bad("no parallel device");
         target.text = "dual:" + p.serialDevice + "@" + std::to_string(p.baud) + "+" + p.parallelDevice;
-        target.holds = {Hold(p.serialDevice), Hold(p.parallelDevice)};
-        if (target.holds[0] == target.holds[1])
-            return bad("the serial and the parallel device are the same");
     } else if (kind == "queue") {
         p.kind = ChannelKind::Queue;
         p.queue = rest;
         if (rest.empty())
             return bad("no queue name");
         target.text = "queue:" + rest;
-        target.holds = {target.text};
     } else {
         return bad("unknown kind \"" + kind + "\" (tcp, serial, parallel, dual or queue)");
     }
@@ -260,18 +240,3 @@ bool ReadTargetsFile(const std::string& path, std::vector<Target>& targets, std:
     return true;
 }
 
-bool RefuseDuplicates(const std::vector<Target>& targets, std::string& error)
-{
-    std::map<std::string, const Target*> holder;
-    for (const Target& t : targets) {
-        for (const std::string& h : t.holds) {
-            const auto [at, inserted] = holder.emplace(h, &t);
-            if (inserted)
-                continue;
-            error = at->second->text == t.text ? "the target " + t.text + " is given twice"
-                                                : at->second->text + " and " + t.text + " name the same device";
-            return false;
-        }
-    }
-    return true;
-}

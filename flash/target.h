@@ -5,6 +5,7 @@
 #pragma once
 
 #include "link/channel_params.h"
+#include "link/link_failure.h"
 
 #include <string>
 #include <vector>
@@ -17,9 +18,15 @@ struct Target {
     // its text.
     std::string name;
     ChannelParams params;
+    // The printer it reaches, whatever it was called (IdentifyTargets): the
+    // ledger's key, the lock another orvi-flash run meets, the trace's name.
+    std::string identity;
     // What the target opens (its devices, its address, its queue), so that
     // two targets that would open the same one are refused.
     std::vector<std::string> holds;
+    // A host name that did not resolve: the target ends unreachable with
+    // this failure, and nothing is opened.
+    LinkFailure lookupFailure;
     // Its trace's file name, unique among the run's targets.
     std::string traceFile;
 };
@@ -39,7 +46,15 @@ inline constexpr size_t kMaxTargetsLineBytes = 1024;
 // above kMaxTargetsLineBytes is refused. false with a message.
 bool ReadTargetsFile(const std::string& path, std::vector<Target>& targets, std::string& error);
 
-// false with a message when a target is given twice, or two targets name
-// the same device (COM1 and com1 are one port): a device is never opened
-// twice at once.
+// Gives each target its identity, and holds in the same terms: a TCP
+// printer by the IPv4 address its host resolves to (names looked up once,
+// here, at most lookupMs each and several at a time; the connection then
+// uses that address) and its port; a serial or parallel device by the
+// device its name leads to (system.h: CanonicalDevice); a queue by its name
+// without regard to case.
+void IdentifyTargets(std::vector<Target>& targets, uint32_t lookupMs);
+
+// false with a message when two targets are one printer, or name the same
+// device (COM1 and com1, /dev/ttyUSB0 and a link to it): a device is never
+// opened twice at once. Run after IdentifyTargets.
 bool RefuseDuplicates(const std::vector<Target>& targets, std::string& error);

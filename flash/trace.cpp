@@ -1,6 +1,8 @@
 #include "flash/trace.h"
 
 #include "flash/human_text.h"
+#include "flash/system.h"
+#include "upgrade/number_text.h"
 
 #include <set>
 
@@ -34,12 +36,12 @@ std::vector<std::string> TraceFileNames(const std::vector<std::string>& targets)
     return names;
 }
 
-bool TraceFile::Open(const std::string& folder, const std::string& fileName, const std::string& target)
+bool TraceFile::Open(const std::string& folder, const std::string& fileName, const std::string& header)
 {
-    m_file.reset(std::fopen((folder + "/" + fileName).c_str(), "wb"));
+    m_file.reset(OpenTraceForAppend(folder + "/" + fileName));
     m_start = std::chrono::steady_clock::now();
     if (m_file)
-        Line("trace of " + target);
+        Line(header);
     return m_file != nullptr;
 }
 
@@ -49,7 +51,10 @@ void TraceFile::Line(const std::string& text)
         return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    std::fprintf(m_file.get(), "%10.3f %s\n", seconds, EscapeControlBytes(text).c_str());
+    std::string stamp = FormatDecimal(seconds, 3);
+    if (stamp.size() < 10)
+        stamp.insert(0, 10 - stamp.size(), ' ');
+    std::fprintf(m_file.get(), "%s %s\n", stamp.c_str(), EscapeControlBytes(text).c_str());
     std::fflush(m_file.get());
 }
 
@@ -76,28 +81,10 @@ void TraceFile::Bytes(char direction, const void* pBytes, int32_t n)
 
 void TraceFile::FileStarted(const std::string& name, int32_t size)
 {
-    FileEnded();
-    m_fileName = name;
-    m_fileSize = size;
-    m_dataBytes = 0;
-    m_sha = std::make_unique<Sha256>();
     Line("file " + name + ", " + std::to_string(size) + " bytes announced");
 }
 
-void TraceFile::Data(const void* pBytes, int32_t n)
+void TraceFile::FileEnded(const std::string& name, uint64_t bytes, const std::string& sha256)
 {
-    if (!m_sha)
-        return;
-    m_sha->Update(static_cast<const unsigned char*>(pBytes), static_cast<size_t>(n));
-    m_dataBytes += static_cast<uint64_t>(n);
-    if (m_dataBytes == static_cast<uint64_t>(m_fileSize))
-        FileEnded();
-}
-
-void TraceFile::FileEnded()
-{
-    if (!m_sha)
-        return;
-    Line("data of " + m_fileName + ": " + std::to_string(m_dataBytes) + " bytes sent, sha256 " + m_sha->FinishHex());
-    m_sha.reset();
+    Line("data of " + name + ": " + std::to_string(bytes) + " bytes sent, sha256 " + sha256);
 }

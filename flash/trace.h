@@ -1,9 +1,9 @@
 // One printer's trace, for support: every command and answer byte, and
 // each file's data as its size and SHA-256 as sent, each with the seconds
-// since the trace began. One file per printer, in the folder --trace names.
+// since the run began. One file per printer, in the folder --trace names:
+// each run that really runs the printer appends its part under a header of
+// its own, so that a rerun never loses the record of an earlier upgrade.
 #pragma once
-
-#include "upgrade/sha256.h"
 
 #include <chrono>
 #include <cstdint>
@@ -19,18 +19,19 @@ std::vector<std::string> TraceFileNames(const std::vector<std::string>& targets)
 
 class TraceFile {
 public:
-    // Opens folder/fileName for the target. false if it cannot be written.
-    bool Open(const std::string& folder, const std::string& fileName, const std::string& target);
+    // Opens folder/fileName to append this run's part, which begins with
+    // the header line. false if it cannot be written (a symbolic link at
+    // its place is not followed).
+    bool Open(const std::string& folder, const std::string& fileName, const std::string& header);
     bool IsOpen() const { return m_file != nullptr; }
 
     void Note(const std::string& what);
     // '>' bytes sent, '<' bytes read.
     void Bytes(char direction, const void* pBytes, int32_t n);
     void FileStarted(const std::string& name, int32_t size);
-    void Data(const void* pBytes, int32_t n);
-    // The data of the file now being sent: written once all it announced
-    // has gone, and by the caller when the transfer stops short.
-    void FileEnded();
+    // What went of a file's data, whole or cut short, with the digest the
+    // caller computed as it went (the trace hashes nothing of its own).
+    void FileEnded(const std::string& name, uint64_t bytes, const std::string& sha256);
 
 private:
     struct Closer {
@@ -40,8 +41,4 @@ private:
 
     std::unique_ptr<std::FILE, Closer> m_file;
     std::chrono::steady_clock::time_point m_start;
-    std::string m_fileName;
-    int32_t m_fileSize = 0;
-    uint64_t m_dataBytes = 0;
-    std::unique_ptr<Sha256> m_sha;
 };

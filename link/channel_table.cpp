@@ -1,45 +1,46 @@
 #include "link/channel_table.h"
 
 #include "link/device_channel.h"
+#include "link/error_codes.h"
 #include "link/spooler_channel.h"
 #include "link/tcp_channel.h"
 
 namespace {
 
-LinkStatus From(bool done)
+LinkResult Result(bool done, int32_t error)
 {
-    return done ? LinkStatus::Done : LinkStatus::Failed;
+    return done ? LinkResult{} : LinkResult::Failed(FailureOf(error));
+}
+
+DeliveryResult DeliveryOf(bool finished, int32_t error)
+{
+    return finished ? DeliveryResult{} : DeliveryResult{Delivery::Failed, FailureOf(error)};
 }
 
 // No channel: every operation succeeds doing nothing.
-LinkStatus OpenNone(const ChannelParams&, ChannelHandle&, ChannelHandle&, int32_t&)
+LinkResult OpenNone(const ChannelParams&, ChannelHandle&, ChannelHandle&)
 {
-    return LinkStatus::Done;
+    return {};
 }
-LinkStatus WriteNone(ChannelHandle, ChannelHandle, const void*, int32_t, bool)
+LinkResult WriteNone(ChannelHandle, ChannelHandle, const void*, int32_t, bool)
 {
-    return LinkStatus::Done;
+    return {};
 }
-LinkStatus ReadNone(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*)
+LinkResult ReadNone(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*)
 {
-    return LinkStatus::Done;
+    return {};
 }
-Delivery ConfirmNone(const LinkLimits&, ChannelHandle, ChannelHandle)
+DeliveryResult ConfirmNone(const LinkLimits&, ChannelHandle, ChannelHandle)
 {
-    return Delivery::Confirmed;
-}
-LinkStatus CloseNone(ChannelHandle, ChannelHandle)
-{
-    return LinkStatus::Done;
+    return {};
 }
 uint64_t NothingUnconfirmed(ChannelHandle)
 {
     return 0;
 }
-
-Delivery DeliveryOf(bool finished)
+LinkResult CloseNone(ChannelHandle, ChannelHandle)
 {
-    return finished ? Delivery::Confirmed : Delivery::Failed;
+    return {};
 }
 
 ChannelHandle OpenSerial(const ChannelParams& p, int32_t& nError)
@@ -53,154 +54,189 @@ ChannelHandle OpenParallel(const ChannelParams& p, int32_t& nError)
     return OpenParallelChannel(p.parallelDevice.c_str(), p.limits.deviceReadMs, p.limits.deviceWriteMs, &nError);
 }
 
-LinkStatus OpenSerialKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
-{
-    hPort = OpenSerial(p, nError);
-    return From(hPort != InvalidChannel);
-}
-LinkStatus OpenParallelKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
-{
-    hPort = OpenParallel(p, nError);
-    return From(hPort != InvalidChannel);
-}
-LinkStatus WriteDevice(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
+LinkResult OpenSerialKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
 {
     int32_t error = 0;
-    return From(WriteChannel(hPort, pBuffer, nLength, &error));
+    hPort = OpenSerial(p, error);
+    return Result(hPort != InvalidChannel, error);
 }
-LinkStatus ReadDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle, void* pBuffer, int32_t* pnLength)
+LinkResult OpenParallelKind(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
 {
     int32_t error = 0;
-    return From(ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs));
+    hPort = OpenParallel(p, error);
+    return Result(hPort != InvalidChannel, error);
 }
-Delivery ConfirmDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle)
+// Each call runs before its error is read: the two never share one
+// expression, whose arguments C++ may take in any order.
+LinkResult WriteDevice(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
 {
     int32_t error = 0;
-    return DeliveryOf(FinishChannel(hPort, limits.deviceWriteMs, &error));
+    const bool written = WriteChannel(hPort, pBuffer, nLength, &error);
+    return Result(written, error);
 }
-LinkStatus CloseDevice(ChannelHandle hPort, ChannelHandle)
+LinkResult ReadDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle, void* pBuffer, int32_t* pnLength)
+{
+    int32_t error = 0;
+    const bool read = ReadChannel(hPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs, limits.lineMs);
+    return Result(read, error);
+}
+DeliveryResult ConfirmDevice(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle)
+{
+    int32_t error = 0;
+    const bool finished = FinishChannel(hPort, limits.deviceWriteMs, &error);
+    return DeliveryOf(finished, error);
+}
+LinkResult CloseDevice(ChannelHandle hPort, ChannelHandle)
 {
     CloseChannel(hPort);
-    return LinkStatus::Done;
+    return {};
 }
 
 // Dual: the serial status line first; without it the parallel port is not
 // tried, and a parallel port that does not open lets the serial one go.
-LinkStatus OpenDual(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle& hStatusPort, int32_t& nError)
+LinkResult OpenDual(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle& hStatusPort)
 {
-    hStatusPort = OpenSerial(p, nError);
+    int32_t error = 0;
+    hStatusPort = OpenSerial(p, error);
     if (hStatusPort == InvalidChannel)
-        return LinkStatus::Failed;
-    hPort = OpenParallel(p, nError);
+        return Result(false, error);
+    hPort = OpenParallel(p, error);
     if (hPort == InvalidChannel) {
         CloseChannel(hStatusPort);
-        return LinkStatus::Failed;
+        return Result(false, error);
     }
-    return LinkStatus::Done;
+    return {};
 }
-LinkStatus WriteDual(ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer, int32_t nLength,
+LinkResult WriteDual(ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer, int32_t nLength,
                      bool bStatusLine)
 {
-    int32_t error = 0;
-    return From(WriteChannel(bStatusLine ? hStatusPort : hPort, pBuffer, nLength, &error));
+    return WriteDevice(bStatusLine ? hStatusPort : hPort, 0, pBuffer, nLength, false);
 }
-LinkStatus ReadDual(const LinkLimits& limits, ChannelHandle, ChannelHandle hStatusPort, void* pBuffer,
+LinkResult ReadDual(const LinkLimits& limits, ChannelHandle, ChannelHandle hStatusPort, void* pBuffer,
                     int32_t* pnLength)
 {
-    int32_t error = 0;
-    return From(ReadChannel(hStatusPort, pBuffer, pnLength, kLineTerminator, &error, limits.lineByteMs));
+    return ReadDevice(limits, hStatusPort, 0, pBuffer, pnLength);
 }
-Delivery ConfirmDual(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort)
+DeliveryResult ConfirmDual(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort)
 {
-    int32_t error = 0;
-    return DeliveryOf(FinishChannel(hPort, limits.deviceWriteMs, &error) &&
-                      FinishChannel(hStatusPort, limits.deviceWriteMs, &error));
+    const DeliveryResult data = ConfirmDevice(limits, hPort, 0);
+    return data.delivery == Delivery::Failed ? data : ConfirmDevice(limits, hStatusPort, 0);
 }
-LinkStatus CloseDual(ChannelHandle hPort, ChannelHandle hStatusPort)
+LinkResult CloseDual(ChannelHandle hPort, ChannelHandle hStatusPort)
 {
     CloseChannel(hPort);
     CloseChannel(hStatusPort);
-    return LinkStatus::Done;
+    return {};
 }
 
-LinkStatus OpenQueue(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t&)
+// The spooler says nothing of why a queue did not open, or why it refused
+// a job at its end.
+LinkResult OpenQueue(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
 {
     hPort = OpenSpoolerChannel(p.queue, kSpoolerDocumentName);
-    return From(hPort != InvalidChannel);
+    return Result(hPort != InvalidChannel, 0);
 }
-LinkStatus WriteQueue(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
+LinkResult WriteQueue(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
 {
     int32_t error = 0;
-    return From(WriteSpoolerChannel(hPort, pBuffer, nLength, &error));
+    const bool written = WriteSpoolerChannel(hPort, pBuffer, nLength, &error);
+    return Result(written, error);
 }
 // A printer queue carries nothing back.
-LinkStatus ReadQueue(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*)
+LinkResult ReadQueue(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*)
 {
-    return LinkStatus::Failed;
+    return LinkResult::Failed({LinkReason::Other, 0});
 }
 // The scheduler takes the job at close; what the printer does with it
 // nobody can tell.
-Delivery ConfirmQueue(const LinkLimits&, ChannelHandle, ChannelHandle)
+DeliveryResult ConfirmQueue(const LinkLimits&, ChannelHandle, ChannelHandle)
 {
-    return Delivery::Unconfirmable;
+    return {Delivery::Unconfirmable, {}};
 }
-LinkStatus CloseQueue(ChannelHandle hPort, ChannelHandle)
+LinkResult CloseQueue(ChannelHandle hPort, ChannelHandle)
 {
-    return From(CloseSpoolerChannel(hPort));
+    return Result(CloseSpoolerChannel(hPort), 0);
+}
+void AbandonQueue(ChannelHandle hPort, ChannelHandle)
+{
+    WithdrawSpoolerChannel(hPort);
 }
 
-LinkStatus OpenTcp(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&, int32_t& nError)
-{
-    int16_t timedOut = 0;
-    hPort = OpenTcpChannel(p.host.c_str(), p.port, p.limits.tcpConnectMs, p.limits.tcpSendMs, &nError, &timedOut);
-    return From(hPort != InvalidChannel);
-}
-LinkStatus WriteTcp(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
+LinkResult OpenTcp(const ChannelParams& p, ChannelHandle& hPort, ChannelHandle&)
 {
     int32_t error = 0;
     int16_t timedOut = 0;
-    return From(SendTcpChannel(hPort, pBuffer, nLength, &error, &timedOut) == nLength);
+    hPort = OpenTcpChannel(p.host.c_str(), p.port, p.limits.tcpConnectMs, p.limits.tcpSendMs, &error, &timedOut);
+    LinkResult result = Result(hPort != InvalidChannel, error);
+    // Only here does the generic code mean that no host has that name.
+    if (!result.Done() && error == kErrorHostUnknown)
+        result.failure.reason = LinkReason::HostNotFound;
+    return result;
+}
+LinkResult WriteTcp(ChannelHandle hPort, ChannelHandle, const void* pBuffer, int32_t nLength, bool)
+{
+    int32_t error = 0;
+    int16_t timedOut = 0;
+    const bool sent = SendTcpChannel(hPort, pBuffer, nLength, &error, &timedOut) == nLength;
+    return Result(sent, error);
 }
 // The length is left as it was; a line whose first byte is LF counts as no
 // line.
-LinkStatus ReadTcp(const LinkLimits&, ChannelHandle hPort, ChannelHandle, void* pBuffer, int32_t* pnLength)
+LinkResult ReadTcp(const LinkLimits& limits, ChannelHandle hPort, ChannelHandle, void* pBuffer, int32_t* pnLength)
 {
     int32_t error = 0;
     int16_t timedOut = 0;
-    return From(ReceiveTcpChannel(hPort, pBuffer, *pnLength, kLineTerminator, &error, &timedOut) != 0);
+    const int32_t got = ReceiveTcpChannel(hPort, pBuffer, *pnLength, kLineTerminator, &error, &timedOut,
+                                          limits.lineMs);
+    // An LF at once fails with no error: the line came, and it is empty.
+    return got != 0 ? LinkResult{} : LinkResult::Failed(error != 0 ? FailureOf(error) : LinkFailure{LinkReason::Other, 0});
 }
-Delivery ConfirmTcp(const LinkLimits&, ChannelHandle hPort, ChannelHandle)
+DeliveryResult ConfirmTcp(const LinkLimits&, ChannelHandle hPort, ChannelHandle)
 {
     int32_t error = 0;
     int16_t timedOut = 0;
-    return ConfirmTcpChannel(hPort, &error, &timedOut);
+    const Delivery delivery = ConfirmTcpChannel(hPort, &error, &timedOut);
+    return {delivery, delivery == Delivery::Failed ? FailureOf(error) : LinkFailure{}};
 }
-LinkStatus CloseTcp(ChannelHandle hPort, ChannelHandle)
+LinkResult CloseTcp(ChannelHandle hPort, ChannelHandle)
 {
     CloseTcpChannel(hPort);
-    return LinkStatus::Done;
+    return {};
+}
+
+// What an abandoned exchange does where nothing written can be held back.
+template <LinkResult (*Close)(ChannelHandle, ChannelHandle)>
+void CloseAnyway(ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    Close(hPort, hStatusPort);
 }
 
 struct KindRow {
     ChannelKind kind;
-    LinkStatus (*open)(const ChannelParams&, ChannelHandle&, ChannelHandle&, int32_t&);
-    LinkStatus (*write)(ChannelHandle, ChannelHandle, const void*, int32_t, bool);
-    LinkStatus (*read)(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*);
-    Delivery (*confirm)(const LinkLimits&, ChannelHandle, ChannelHandle);
+    LinkResult (*open)(const ChannelParams&, ChannelHandle&, ChannelHandle&);
+    LinkResult (*write)(ChannelHandle, ChannelHandle, const void*, int32_t, bool);
+    LinkResult (*read)(const LinkLimits&, ChannelHandle, ChannelHandle, void*, int32_t*);
+    DeliveryResult (*confirm)(const LinkLimits&, ChannelHandle, ChannelHandle);
     uint64_t (*unconfirmed)(ChannelHandle);
-    LinkStatus (*close)(ChannelHandle, ChannelHandle);
+    LinkResult (*close)(ChannelHandle, ChannelHandle);
+    void (*abandon)(ChannelHandle, ChannelHandle);
 };
 
 // A device's writes are done only once its output queue has drained, so
 // nothing written to one is left unconfirmed between writes.
 const KindRow kKinds[] = {
-    {ChannelKind::None, OpenNone, WriteNone, ReadNone, ConfirmNone, NothingUnconfirmed, CloseNone},
-    {ChannelKind::Serial, OpenSerialKind, WriteDevice, ReadDevice, ConfirmDevice, NothingUnconfirmed, CloseDevice},
+    {ChannelKind::None, OpenNone, WriteNone, ReadNone, ConfirmNone, NothingUnconfirmed, CloseNone,
+     CloseAnyway<CloseNone>},
+    {ChannelKind::Serial, OpenSerialKind, WriteDevice, ReadDevice, ConfirmDevice, NothingUnconfirmed, CloseDevice,
+     CloseAnyway<CloseDevice>},
     {ChannelKind::Parallel, OpenParallelKind, WriteDevice, ReadDevice, ConfirmDevice, NothingUnconfirmed,
-     CloseDevice},
-    {ChannelKind::Dual, OpenDual, WriteDual, ReadDual, ConfirmDual, NothingUnconfirmed, CloseDual},
-    {ChannelKind::Queue, OpenQueue, WriteQueue, ReadQueue, ConfirmQueue, NothingUnconfirmed, CloseQueue},
-    {ChannelKind::Tcp, OpenTcp, WriteTcp, ReadTcp, ConfirmTcp, UnconfirmedTcpBytes, CloseTcp},
+     CloseDevice, CloseAnyway<CloseDevice>},
+    {ChannelKind::Dual, OpenDual, WriteDual, ReadDual, ConfirmDual, NothingUnconfirmed, CloseDual,
+     CloseAnyway<CloseDual>},
+    {ChannelKind::Queue, OpenQueue, WriteQueue, ReadQueue, ConfirmQueue, NothingUnconfirmed, CloseQueue,
+     AbandonQueue},
+    {ChannelKind::Tcp, OpenTcp, WriteTcp, ReadTcp, ConfirmTcp, UnconfirmedTcpBytes, CloseTcp,
+     CloseAnyway<CloseTcp>},
 };
 
 const KindRow& Row(ChannelKind kind)
@@ -213,26 +249,25 @@ const KindRow& Row(ChannelKind kind)
 
 } // namespace
 
-LinkStatus OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort,
-                        int32_t& nError)
+LinkResult OpenChannels(const ChannelParams& params, ChannelHandle& hPort, ChannelHandle& hStatusPort)
 {
-    nError = 0;
-    return Row(params.kind).open(params, hPort, hStatusPort, nError);
+    return Row(params.kind).open(params, hPort, hStatusPort);
 }
 
-LinkStatus WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer,
+LinkResult WriteChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort, const void* pBuffer,
                          int32_t nLength, bool bStatusLine)
 {
     return Row(kind).write(hPort, hStatusPort, pBuffer, nLength, bStatusLine);
 }
 
-LinkStatus ReadChannelLine(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort,
+LinkResult ReadChannelLine(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort,
                            ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength)
 {
     return Row(kind).read(limits, hPort, hStatusPort, pBuffer, pnLength);
 }
 
-Delivery ConfirmChannels(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort, ChannelHandle hStatusPort)
+DeliveryResult ConfirmChannels(ChannelKind kind, const LinkLimits& limits, ChannelHandle hPort,
+                               ChannelHandle hStatusPort)
 {
     return Row(kind).confirm(limits, hPort, hStatusPort);
 }
@@ -242,7 +277,12 @@ uint64_t UnconfirmedBytes(ChannelKind kind, ChannelHandle hPort)
     return Row(kind).unconfirmed(hPort);
 }
 
-LinkStatus CloseChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort)
+LinkResult CloseChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort)
 {
     return Row(kind).close(hPort, hStatusPort);
+}
+
+void AbandonChannels(ChannelKind kind, ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    Row(kind).abandon(hPort, hStatusPort);
 }

@@ -2,7 +2,9 @@
 
 #include "link/device_port.h"
 #include "link/error_codes.h"
+#include "link/deadline.h"
 #include "link/monotonic_clock.h"
+#include "link/stop_request.h"
 
 ChannelHandle OpenSerialChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
                                 uint32_t nBaudRate, uint8_t nParity, uint8_t nStopBits,
@@ -31,16 +33,25 @@ int WriteChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, i
 }
 
 int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsigned char cTerminator,
-                int32_t* pnError, uint32_t nByteLimitMs)
+                int32_t* pnError, uint32_t nByteLimitMs, uint32_t nLineLimitMs)
 {
     const int32_t capacity = *pnLength;
     if (capacity <= 0)
         return 1;
     auto* out = static_cast<unsigned char*>(pBuffer);
+    const Deadline line(nLineLimitMs);
     for (int32_t i = 0;; ++i) {
         const uint64_t start = MonotonicMs();
         unsigned char byte = 0;
         for (;;) {
+            // A read call that waits on its own (Windows keeps the timeout in
+            // the device) is asked between calls.
+            if (LinkStopRequested() || (nLineLimitMs != kNoLineLimit && line.Expired())) {
+                *pnLength = i;
+                *pnError = LinkStopRequested() ? kErrorStopped : kErrorByteTimedOut;
+                DeviceClearError(hChannel);
+                return 0;
+            }
             int got = 0;
             int32_t error = 0;
             if (!DeviceReadOne(hChannel, &byte, &got, &error)) {

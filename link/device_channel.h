@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/channel.h"
+#include "link/link_limits.h"
 
 #include <cstdint>
 
@@ -33,10 +34,11 @@ int WriteChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLength, i
 // bytes before the terminator (which is stored after them), or 1 with
 // *pnLength left at the capacity when the buffer filled first, or 1 at once
 // for a capacity of 0 or less. 0 with *pnLength the bytes stored so far when
-// a read failed or a byte did not come within nByteLimitMs of its wait
-// (kErrorByteTimedOut). The buffer is not NUL-terminated.
+// a read failed, a byte did not come within nByteLimitMs of its wait or the
+// line within nLineLimitMs (kErrorByteTimedOut), or the program asked to
+// stop (kErrorStopped). The buffer is not NUL-terminated.
 int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsigned char cTerminator,
-                int32_t* pnError, uint32_t nByteLimitMs = kReadByteLimitMs);
+                int32_t* pnError, uint32_t nByteLimitMs = kReadByteLimitMs, uint32_t nLineLimitMs = kNoLineLimit);
 
 // After the last write: 1 once everything written has left the device
 // (waiting at most nLimitMs), 0 with *pnError when it did not.

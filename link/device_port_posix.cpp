@@ -10,8 +10,9 @@
 #include "link/device_map_posix.h"
 #include "link/error_codes.h"
 #include "link/modem_lines_posix.h"
-#include "link/monotonic_clock.h"
+#include "link/deadline.h"
 #include "link/serial_lock_posix.h"
+#include "link/stop_request.h"
 
 #include <cerrno>
 #include <climits>
@@ -63,13 +64,21 @@ constexpr int kReadRecheckMs = 50;
 // at the next write, and cancels at close what is still in flight.
 constexpr unsigned kUsbPrinterMajor = 180;
 
-int PollMs(uint64_t deadline)
+// How long one slice of a wait is at most: each wait looks at the
+// program's stop request between its slices.
+constexpr int kWaitSliceMs = 100;
+
+// The error of a wait that ended without what it waited for: the program's
+// stop, or else the given one.
+int32_t StoppedOr(int32_t error)
 {
-    uint64_t now = MonotonicMs();
-    if (now >= deadline)
-        return 0;
-    uint64_t left = deadline - now;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+    return LinkStopRequested() ? kErrorStopped : error;
+}
+
+// A wait that is over: its limit passed, or the program asks to stop.
+bool WaitOver(const Deadline& deadline)
+{
+    return deadline.Expired() || LinkStopRequested();
 }
 
 speed_t SpeedFor(uint32_t baud)
@@ -119,12 +128,12 @@ void ApplyLine(int fd, const SerialLine& line)
 }
 
 // Waits, within the deadline, for the printer to assert DSR.
-bool WaitForDsr(const Device& d, uint64_t deadline)
+bool WaitForDsr(const Device& d, const Deadline& deadline)
 {
     for (;;) {
         if (ReadDsrLine(d.fd) != DsrLine::Dropped)
             return true;
-        if (MonotonicMs() >= deadline)
+        if (WaitOver(deadline))
             return false;
         ::poll(nullptr, 0, 2);
     }
@@ -141,10 +150,10 @@ int Unsent(const Device& d)
 
 // Waits, within the deadline, for the output queue to drain; returns what
 // is still in it.
-int DrainWithin(const Device& d, uint64_t deadline)
+int DrainWithin(const Device& d, const Deadline& deadline)
 {
     int unsent = Unsent(d);
-    while (unsent > 0 && MonotonicMs() < deadline) {
+    while (unsent > 0 && !WaitOver(deadline)) {
         ::poll(nullptr, 0, 1);
         unsent = Unsent(d);
     }
@@ -155,8 +164,8 @@ enum class Queued { All, TimedOut, Failed };
 
 // Hands bytes to the driver within the deadline; *pnDone counts those it
 // took.
-Queued QueueWithin(const Device& d, const unsigned char* p, int32_t nLength, uint64_t deadline, int32_t* pnDone,
-                   int32_t* pnError)
+Queued QueueWithin(const Device& d, const unsigned char* p, int32_t nLength, const Deadline& deadline,
+                   int32_t* pnDone, int32_t* pnError)
 {
     bool stalled = false;
     while (*pnDone < nLength) {
@@ -169,18 +178,17 @@ Queued QueueWithin(const Device& d, const unsigned char* p, int32_t nLength, uin
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN) {
-            *pnError = LastSystemError();
+            // A terminal line that was hung up writes as an I/O error.
+            *pnError = d.isTty && errno == EIO ? kErrorPeerClosed : LastSystemError();
             return Queued::Failed;
         }
-        if (MonotonicMs() >= deadline)
+        if (WaitOver(deadline))
             return Queued::TimedOut;
         pollfd pfd{d.fd, POLLOUT, 0};
         // Some drivers (lp) say writable while they are busy; do not spin.
         // Nor sleep through the whole limit: a pseudo-terminal makes room
         // without waking the writer, so look again every so often.
-        int wait = PollMs(deadline);
-        if (wait > kWriteRecheckMs)
-            wait = kWriteRecheckMs;
+        const int wait = deadline.SliceMs(kWriteRecheckMs);
         int ready = ::poll(&pfd, 1, stalled && wait > 2 ? 2 : wait);
         if (stalled)
             ::poll(nullptr, 0, 1);
@@ -244,7 +252,7 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
     }
     if (nLength == 0)
         return 1;
-    const uint64_t deadline = MonotonicMs() + d->writeTimeout;
+    const Deadline deadline(d->writeTimeout);
     const auto* p = static_cast<const unsigned char*>(pBuffer);
     // Without modem lines the whole buffer is one piece.
     const int32_t pace = d->watchDsr ? kDsrPaceBytes : nLength;
@@ -268,7 +276,7 @@ int DeviceWrite(ChannelHandle hDevice, const void* pBuffer, int32_t nLength, int
     }
     *pnWritten = done - (unsent < done ? unsent : done);
     if (*pnWritten < nLength) {
-        *pnError = kErrorByteTimedOut;
+        *pnError = StoppedOr(kErrorByteTimedOut);
         d->unsentLeft = true;
     }
     return 1;
@@ -283,19 +291,26 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
         return 0;
     }
     // A zero timeout waits in short steps; the per-byte limit bounds it.
-    const uint64_t deadline = MonotonicMs() + (d->readTimeout ? d->readTimeout : 1);
+    const Deadline deadline(d->readTimeout ? d->readTimeout : 1);
     int pause = 1;
     for (;;) {
+        if (LinkStopRequested()) {
+            *pnError = kErrorStopped;
+            return 0;
+        }
         pollfd pfd{d->fd, POLLIN, 0};
-        int r = ::poll(&pfd, 1, PollMs(deadline));
+        int r = ::poll(&pfd, 1, deadline.SliceMs(kWaitSliceMs));
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
             *pnError = LastSystemError();
             return 0;
         }
-        if (r == 0)
-            return 1;
+        if (r == 0) {
+            if (deadline.Expired())
+                return 1;
+            continue;
+        }
         ssize_t n = ::read(d->fd, pByte, 1);
         if (n == 1) {
             *pbGot = 1;
@@ -303,22 +318,23 @@ int DeviceReadOne(ChannelHandle hDevice, unsigned char* pByte, int* pbGot, int32
         }
         if (n == 0) {
             // End of file: the device hung up.
-            *pnError = EIO;
+            *pnError = kErrorPeerClosed;
             return 0;
         }
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN) {
-            *pnError = LastSystemError();
+            // A terminal line that was hung up reads as an I/O error.
+            *pnError = d->isTty && errno == EIO ? kErrorPeerClosed : LastSystemError();
             return 0;
         }
         // Readable, yet nothing to read: poll would say the same at once.
         // Each lp read also asks the printer anew, so pause, longer each
         // time, within the same limit.
-        const int left = PollMs(deadline);
+        const int left = deadline.SliceMs(pause);
         if (left == 0)
             return 1;
-        ::poll(nullptr, 0, pause < left ? pause : left);
+        ::poll(nullptr, 0, left);
         pause = pause * 2 < kReadRecheckMs ? pause * 2 : kReadRecheckMs;
     }
 }
@@ -330,11 +346,11 @@ int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError)
         *pnError = kErrorBadHandle;
         return 0;
     }
-    const uint64_t deadline = MonotonicMs() + nLimitMs;
+    const Deadline deadline(nLimitMs);
     if (d->isTty) {
         if (DrainWithin(*d, deadline) == 0)
             return 1;
-        *pnError = kErrorByteTimedOut;
+        *pnError = StoppedOr(kErrorByteTimedOut);
         d->unsentLeft = true;
         return 0;
     }
@@ -344,7 +360,7 @@ int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError)
     // completed; a write of nothing then collects that transfer's failure.
     for (;;) {
         pollfd pfd{d->fd, POLLOUT, 0};
-        int r = ::poll(&pfd, 1, PollMs(deadline) < kWriteRecheckMs ? PollMs(deadline) : kWriteRecheckMs);
+        int r = ::poll(&pfd, 1, deadline.SliceMs(kWriteRecheckMs));
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
@@ -353,8 +369,8 @@ int DeviceFinish(ChannelHandle hDevice, uint32_t nLimitMs, int32_t* pnError)
         }
         if (r > 0)
             break;
-        if (MonotonicMs() >= deadline) {
-            *pnError = kErrorByteTimedOut;
+        if (WaitOver(deadline)) {
+            *pnError = StoppedOr(kErrorByteTimedOut);
             return 0;
         }
     }

@@ -49,11 +49,13 @@ ChannelHandle DeviceOpen(const char* pszDevice, uint32_t nReadTimeout, uint32_t 
     // A read call returns when its byte has come, or after the read timeout
     // with nothing; a write call finishes within the write timeout.
     COMMTIMEOUTS timeouts{};
+    // A total of 0 with no interval would mean no limit at all: a limit
+    // is at least a millisecond.
     timeouts.ReadIntervalTimeout = 0;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = nReadTimeout;
+    timeouts.ReadTotalTimeoutConstant = nReadTimeout > 0 ? nReadTimeout : 1;
     timeouts.WriteTotalTimeoutMultiplier = 0;
-    timeouts.WriteTotalTimeoutConstant = nWriteTimeout;
+    timeouts.WriteTotalTimeoutConstant = nWriteTimeout > 0 ? nWriteTimeout : 1;
     SetCommTimeouts(h, &timeouts);
     if (pLine) {
         DCB dcb{};

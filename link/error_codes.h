@@ -12,7 +12,8 @@ extern const int32_t kErrorByteTimedOut;
 extern const int32_t kErrorSocketTimedOut;
 // Host text that is neither a dotted address nor a name that resolves.
 extern const int32_t kErrorHostUnknown;
-// The peer closed the connection before the line was complete.
+// The peer closed the connection before the line was complete, or a line
+// was hung up.
 extern const int32_t kErrorPeerClosed;
 // A handle that names no open channel.
 extern const int32_t kErrorBadHandle;
@@ -20,5 +21,15 @@ extern const int32_t kErrorBadHandle;
 // folder. Nothing is written to it.
 extern const int32_t kErrorNotADevice;
 
+// A step ended because the program asked to stop (link/stop_request.h).
+extern const int32_t kErrorStopped;
+
 // The calling thread's last system error, as the channels report it.
 int32_t LastSystemError();
+
+// What a system error code means to the link's callers: the one place
+// where this platform's codes become reasons. kErrorHostUnknown is a
+// generic code on both systems: only a TCP open reads it as a host that was
+// not found.
+enum class LinkReason;
+LinkReason ReasonForError(int32_t code);

@@ -13,9 +13,22 @@ struct LinkLimits {
     uint32_t lineByteMs = 5000;
     // A TCP connect, and each one-byte step of a received line.
     uint32_t tcpConnectMs = 10000;
-    // One whole TCP send.
+    // One whole TCP send, and the wait for the printer's side to confirm
+    // what was sent, counted from its last progress.
     uint32_t tcpSendMs = 10000;
+    // A whole status line, however its bytes trickle in.
+    uint32_t lineMs = 60000;
 };
+
+// A line read with no limit on the whole line, only on each byte.
+inline constexpr uint32_t kNoLineLimit = UINT32_MAX;
 
 // The limits the program runs with.
 inline constexpr LinkLimits kProgramLimits{};
+
+// Every wait given the same limit, and a whole status line six times it
+// (as the program's own ten seconds give a minute).
+constexpr LinkLimits UniformLimits(uint32_t ms)
+{
+    return LinkLimits{ms, ms, ms, ms, ms, 6 * ms};
+}

@@ -65,31 +65,35 @@ ChannelParams ParamsFromSettings(const IPortSettings& settings, const LinkLimits
 int DispatchOpenPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle& hPort,
                      ChannelHandle& hStatusPort)
 {
-    int32_t error = 0;
-    return OpenChannels(ParamsFromSettings(settings, limits), hPort, hStatusPort, error) == LinkStatus::Done;
+    return OpenChannels(ParamsFromSettings(settings, limits), hPort, hStatusPort).Done();
 }
 
 int DispatchWritePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort,
                       const void* pBuffer, int32_t nLength, bool bStatusPort)
 {
-    return WriteChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort, pBuffer, nLength, bStatusPort) ==
-           LinkStatus::Done;
+    return WriteChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort, pBuffer, nLength, bStatusPort)
+        .Done();
 }
 
 int DispatchReadPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
                      ChannelHandle hStatusPort, void* pBuffer, int32_t* pnLength)
 {
-    return ReadChannelLine(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort, pBuffer, pnLength) ==
-           LinkStatus::Done;
+    return ReadChannelLine(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort, pBuffer, pnLength)
+        .Done();
 }
 
 Delivery DispatchConfirmPort(const IPortSettings& settings, const LinkLimits& limits, ChannelHandle hPort,
                              ChannelHandle hStatusPort)
 {
-    return ConfirmChannels(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort);
+    return ConfirmChannels(KindForMode(settings.GetCommMode()), limits, hPort, hStatusPort).delivery;
 }
 
 int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort)
 {
-    return CloseChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort) == LinkStatus::Done;
+    return CloseChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort).Done();
+}
+
+void DispatchAbandonPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort)
+{
+    AbandonChannels(KindForMode(settings.GetCommMode()), hPort, hStatusPort);
 }

@@ -46,3 +46,7 @@ Delivery DispatchConfirmPort(const IPortSettings& settings, const LinkLimits& li
 // Closes what the open opened. 1, except in Network mode when the spooler
 // did not take the job whole: the data written was not sent after all.
 int DispatchClosePort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort);
+
+// Closes after an exchange that stopped short: in Network mode the job is
+// withdrawn, never printed.
+void DispatchAbandonPort(const IPortSettings& settings, ChannelHandle hPort, ChannelHandle hStatusPort);

@@ -9,26 +9,26 @@ CPrinterConnection::~CPrinterConnection()
         Close();
 }
 
-LinkStatus CPrinterConnection::Open()
+LinkResult CPrinterConnection::Open()
 {
     m_hPort = 0;
     m_hStatusPort = 0;
-    LinkStatus opened = OpenChannels(m_params, m_hPort, m_hStatusPort, m_nOpenError);
-    m_bOpen = opened == LinkStatus::Done;
+    const LinkResult opened = OpenChannels(m_params, m_hPort, m_hStatusPort);
+    m_bOpen = opened.Done();
     return opened;
 }
 
-LinkStatus CPrinterConnection::Write(const void* pBuffer, int32_t nLength, bool bStatusLine)
+LinkResult CPrinterConnection::Write(const void* pBuffer, int32_t nLength, bool bStatusLine)
 {
     return WriteChannels(m_params.kind, m_hPort, m_hStatusPort, pBuffer, nLength, bStatusLine);
 }
 
-LinkStatus CPrinterConnection::ReadLine(void* pBuffer, int32_t* pnLength)
+LinkResult CPrinterConnection::ReadLine(void* pBuffer, int32_t* pnLength)
 {
     return ReadChannelLine(m_params.kind, m_params.limits, m_hPort, m_hStatusPort, pBuffer, pnLength);
 }
 
-Delivery CPrinterConnection::ConfirmDelivery()
+DeliveryResult CPrinterConnection::ConfirmDelivery()
 {
     return ConfirmChannels(m_params.kind, m_params.limits, m_hPort, m_hStatusPort);
 }
@@ -38,8 +38,14 @@ uint64_t CPrinterConnection::Unconfirmed() const
     return m_bOpen ? UnconfirmedBytes(m_params.kind, m_hPort) : 0;
 }
 
-LinkStatus CPrinterConnection::Close()
+LinkResult CPrinterConnection::Close()
 {
     m_bOpen = false;
     return CloseChannels(m_params.kind, m_hPort, m_hStatusPort);
+}
+
+void CPrinterConnection::Abandon()
+{
+    m_bOpen = false;
+    AbandonChannels(m_params.kind, m_hPort, m_hStatusPort);
 }

@@ -15,25 +15,22 @@ public:
     CPrinterConnection(const CPrinterConnection&) = delete;
     CPrinterConnection& operator=(const CPrinterConnection&) = delete;
 
-    LinkStatus Open() override;
-    LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
-    LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) override;
-    Delivery ConfirmDelivery() override;
-    LinkStatus Close() override;
+    LinkResult Open() override;
+    LinkResult Write(const void* pBuffer, int32_t nLength, bool bStatusLine) override;
+    LinkResult ReadLine(void* pBuffer, int32_t* pnLength) override;
+    DeliveryResult ConfirmDelivery() override;
+    LinkResult Close() override;
+    void Abandon() override;
     bool CanAnswer() const override { return m_params.kind != ChannelKind::Queue; }
 
     const ChannelParams& Params() const { return m_params; }
     // Bytes written on the open connection that the printer's side has not
     // confirmed yet; 0 where the system does not say.
     uint64_t Unconfirmed() const;
-    // The system's error code of the last open that failed (0 when the
-    // channel gives none).
-    int32_t OpenError() const { return m_nOpenError; }
 
 private:
     ChannelParams m_params;
     ChannelHandle m_hPort = 0;
     ChannelHandle m_hStatusPort = 0;
     bool m_bOpen = false;
-    int32_t m_nOpenError = 0;
 };

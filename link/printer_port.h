@@ -4,9 +4,20 @@
 // connections another (over a target's parameters).
 #pragma once
 
+#include "link/link_failure.h"
+
 #include <cstdint>
 
 enum class LinkStatus { Done, Failed };
+
+// A step's result, and why it failed.
+struct LinkResult {
+    LinkStatus status = LinkStatus::Done;
+    LinkFailure failure;
+
+    bool Done() const { return status == LinkStatus::Done; }
+    static LinkResult Failed(LinkFailure failure) { return {LinkStatus::Failed, failure}; }
+};
 
 // Whether the printer's side has the bytes written on a connection. A write
 // is done when the system has taken the bytes, which may still sit in a
@@ -23,23 +34,33 @@ enum class Delivery {
     Failed,
 };
 
+struct DeliveryResult {
+    Delivery delivery = Delivery::Confirmed;
+    // Why, when Failed.
+    LinkFailure failure;
+};
+
 class IPrinterPort {
 public:
     virtual ~IPrinterPort() = default;
-    virtual LinkStatus Open() = 0;
+    virtual LinkResult Open() = 0;
     // The whole buffer; with bStatusLine, on the line that carries the
     // status request (it differs only in Dual mode).
-    virtual LinkStatus Write(const void* pBuffer, int32_t nLength, bool bStatusLine) = 0;
+    virtual LinkResult Write(const void* pBuffer, int32_t nLength, bool bStatusLine) = 0;
     // One line up to and including LF; *pnLength holds the capacity on
     // entry. A full buffer without LF is a line too.
-    virtual LinkStatus ReadLine(void* pBuffer, int32_t* pnLength) = 0;
+    virtual LinkResult ReadLine(void* pBuffer, int32_t* pnLength) = 0;
     // After the last write: ends the sending and waits, within the link's
     // limit on progress, until the printer's side has confirmed every byte
     // written on this connection. The connection is closed after it.
-    virtual Delivery ConfirmDelivery() = 0;
+    virtual DeliveryResult ConfirmDelivery() = 0;
     // Failed only for a printer-queue job the spooler did not take: what
     // was written was not sent after all.
-    virtual LinkStatus Close() = 0;
+    virtual LinkResult Close() = 0;
+    // Closes after an exchange that stopped short: what was written is held
+    // back where it still can be (a printer queue's job is withdrawn, never
+    // printed); elsewhere the same as Close.
+    virtual void Abandon() = 0;
     // Whether the printer can answer on this connection; a printer queue
     // carries nothing back.
     virtual bool CanAnswer() const = 0;

@@ -1,7 +1,8 @@
 #include "link/socket_port.h"
 
 #include "link/error_codes.h"
-#include "link/monotonic_clock.h"
+#include "link/deadline.h"
+#include "link/stop_request.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -23,6 +24,9 @@ namespace {
 // write would succeed long before the peer took its bytes, and the wait
 // for room would end only when a third of that buffer had drained.
 constexpr int kNotSentBytes = 32 * 1024;
+
+// How often a name lookup that is still running looks at the stop request.
+constexpr int kLookupSliceMs = 100;
 
 } // namespace
 
@@ -79,17 +83,17 @@ int SocketResolve(const char* pszHost, uint32_t nWaitMs, uint32_t* pnAddress, in
         *pnError = kErrorHostUnknown;
         return 0;
     }
-    const uint64_t deadline = MonotonicMs() + nWaitMs;
+    // In slices, so that a stop request is seen while the lookup waits.
+    const Deadline deadline(nWaitMs);
     int rc;
     while ((rc = ::gai_error(&lookup->request)) == EAI_INPROGRESS) {
-        uint64_t now = MonotonicMs();
-        if (now >= deadline) {
+        if (deadline.Expired() || LinkStopRequested()) {
             if (::gai_cancel(&lookup->request) == EAI_CANCELED)
                 delete lookup;
             return -1;
         }
-        uint64_t left = deadline - now;
-        timespec step{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000};
+        const int slice = deadline.SliceMs(kLookupSliceMs);
+        timespec step{slice / 1000, static_cast<long>(slice % 1000) * 1000000};
         const gaicb* wait[1] = {&lookup->request};
         ::gai_suspend(wait, 1, &step);
     }

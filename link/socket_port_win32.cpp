@@ -3,7 +3,9 @@
 // while it waits.
 #include "link/socket_port.h"
 
+#include "link/deadline.h"
 #include "link/error_codes.h"
+#include "link/stop_request.h"
 
 // TCP_INFO_v0 and SIO_TCP_INFO come with Windows 10 version 1703; the
 // program asks for them and copes where they are not there.
@@ -15,9 +17,20 @@
 #include <windows.h>
 #include <mstcpip.h>
 
+#include <ws2tcpip.h>
+
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 namespace {
+
+// How often a name lookup that is still running looks at the stop request.
+constexpr int kLookupSliceMs = 100;
 
 // What the socket keeps of written bytes not yet acknowledged: a bound, so
 // that a send's progress follows the peer's.
@@ -58,21 +71,53 @@ int SocketCreate(SocketHandle* phSocket, int32_t* pnError)
     return 1;
 }
 
-int SocketResolve(const char* pszHost, uint32_t, uint32_t* pnAddress, int32_t* pnError)
+int SocketResolve(const char* pszHost, uint32_t nWaitMs, uint32_t* pnAddress, int32_t* pnError)
 {
     unsigned long dotted = inet_addr(pszHost);
     if (dotted != INADDR_NONE || std::strcmp(pszHost, "255.255.255.255") == 0) {
         *pnAddress = dotted;
         return 1;
     }
-    // The sheet always passes a dotted address; a name is looked up the
-    // way the socket layer always has, with the resolver's own limits.
-    hostent* host = gethostbyname(pszHost);
-    if (!host || host->h_addrtype != AF_INET || !host->h_addr_list[0]) {
+    // A name is looked up on a thread of its own, so that a dead name server
+    // cannot hold the caller past its limit; a lookup given up on finishes
+    // there, with its state kept alive by the thread.
+    struct Lookup {
+        std::string name;
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool found = false;
+        uint32_t address = 0;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    lookup->name = pszHost;
+    std::thread([lookup] {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* result = nullptr;
+        const bool found = getaddrinfo(lookup->name.c_str(), nullptr, &hints, &result) == 0 && result;
+        std::lock_guard<std::mutex> hold(lookup->mutex);
+        if (found)
+            lookup->address = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+        if (result)
+            freeaddrinfo(result);
+        lookup->found = found;
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    const Deadline deadline(nWaitMs);
+    std::unique_lock<std::mutex> hold(lookup->mutex);
+    while (!lookup->finished) {
+        if (deadline.Expired() || LinkStopRequested())
+            return -1;
+        lookup->done.wait_for(hold, std::chrono::milliseconds(deadline.SliceMs(kLookupSliceMs)));
+    }
+    if (!lookup->found) {
         *pnError = kErrorHostUnknown;
         return 0;
     }
-    std::memcpy(pnAddress, host->h_addr_list[0], 4);
+    *pnAddress = lookup->address;
     return 1;
 }
 

@@ -28,3 +28,8 @@ int WriteSpoolerChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLe
 // is withdrawn (the printer never receives a truncated upgrade) and gives 0:
 // the bytes a write accepted count as sent only once the job is taken.
 int CloseSpoolerChannel(ChannelHandle hChannel);
+
+// Withdraws the job and releases the queue: an exchange that stopped short
+// (interrupted, or a file changed on disk) must not reach the printer as a
+// truncated or altered upgrade.
+void WithdrawSpoolerChannel(ChannelHandle hChannel);

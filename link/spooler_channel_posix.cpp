@@ -182,3 +182,10 @@ int CloseSpoolerChannel(ChannelHandle hChannel)
         CancelJob(*job);
     return bHandedOver ? 1 : 0;
 }
+
+void WithdrawSpoolerChannel(ChannelHandle hChannel)
+{
+    if (SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel))
+        job->nLostError = ECANCELED;
+    CloseSpoolerChannel(hChannel);
+}

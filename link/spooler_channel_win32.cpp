@@ -118,3 +118,10 @@ int CloseSpoolerChannel(ChannelHandle hChannel)
     delete job;
     return bHandedOver ? 1 : 0;
 }
+
+void WithdrawSpoolerChannel(ChannelHandle hChannel)
+{
+    if (SpoolerJob* job = ChannelObject<SpoolerJob>(hChannel))
+        job->bLostData = true;
+    CloseSpoolerChannel(hChannel);
+}

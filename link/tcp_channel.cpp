@@ -3,6 +3,7 @@
 #include "link/error_codes.h"
 #include "link/host_text.h"
 #include "link/monotonic_clock.h"
+#include "link/stop_request.h"
 #include "link/wait_hook.h"
 
 #include <algorithm>
@@ -38,12 +39,19 @@ int CTimeoutSocket::StartTimer(uint32_t nTimeout)
 
 bool CTimeoutSocket::OnMessagePending()
 {
-    if (MonotonicMs() <= m_dwStartTick + m_nTimeout) {
+    const uint64_t now = MonotonicMs();
+    m_bStopped = LinkStopRequested();
+    if (!m_bStopped && now <= m_dwStartTick + m_nTimeout && now <= m_nWholeLineEnd) {
         RunWaitHook();
         return false;
     }
     m_bCancelled = true;
     return false;
+}
+
+int32_t CTimeoutSocket::CancelledError() const
+{
+    return m_bStopped ? kErrorStopped : kErrorSocketTimedOut;
 }
 
 int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError, bool bOneSlice)
@@ -55,7 +63,7 @@ int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError, bool bOneSlice)
         // outlast it.
         OnMessagePending();
         if (m_bCancelled) {
-            *pnError = kErrorSocketTimedOut;
+            *pnError = CancelledError();
             return 0;
         }
         const uint64_t limit = m_dwStartTick + m_nTimeout;
@@ -91,7 +99,7 @@ int CTimeoutSocket::Connect(int32_t* pnError)
     int found = SocketResolve(m_strHost.c_str(), static_cast<uint32_t>(limit > now ? limit - now : 0),
                               &address, pnError);
     if (found < 0) {
-        *pnError = kErrorSocketTimedOut;
+        *pnError = LinkStopRequested() ? kErrorStopped : kErrorSocketTimedOut;
         return 0;
     }
     if (found == 0)
@@ -163,7 +171,7 @@ Delivery CTimeoutSocket::ConfirmDelivery(int32_t* pnError)
         }
         OnMessagePending();
         if (m_bCancelled) {
-            *pnError = kErrorSocketTimedOut;
+            *pnError = CancelledError();
             return Delivery::Failed;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));
@@ -223,7 +231,7 @@ int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLen
 }
 
 int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
-                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut)
+                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut, uint32_t nLineLimitMs)
 {
     CTimeoutSocket* socket = ChannelObject<CTimeoutSocket>(hChannel);
     if (!socket) {
@@ -234,6 +242,12 @@ int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapaci
     if (nCapacity <= 0)
         return 0;
     auto* out = static_cast<unsigned char*>(pBuffer);
+    socket->m_nWholeLineEnd = nLineLimitMs == kNoLineLimit ? UINT64_MAX : MonotonicMs() + nLineLimitMs;
+    // Whatever way the loop ends, the next step has no line's limit.
+    struct LineEnds {
+        CTimeoutSocket& socket;
+        ~LineEnds() { socket.m_nWholeLineEnd = UINT64_MAX; }
+    } lineEnds{*socket};
     for (int32_t i = 0; i < nCapacity; ++i) {
         socket->StartTimer(socket->m_nConnectTimeout);
         int32_t error = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/channel.h"
+#include "link/link_limits.h"
 #include "link/printer_port.h"
 #include "link/socket_port.h"
 
@@ -42,6 +43,10 @@ public:
     // does not say.
     uint64_t Unacknowledged();
 
+    // Why the last cancelled call was cancelled: its limit
+    // (kErrorSocketTimedOut), or the program's stop (kErrorStopped).
+    int32_t CancelledError() const;
+
     std::string m_strHost;
     uint32_t m_nPort = 0;
     uint32_t m_nConnectTimeout = 0;
@@ -51,6 +56,8 @@ public:
     // Monotonic milliseconds: no counter wrap can shorten or stretch a wait.
     uint64_t m_dwStartTick = 0;
     uint32_t m_nTimeout = 0;
+    // While a line is received: when the whole line's limit passes.
+    uint64_t m_nWholeLineEnd = UINT64_MAX;
 
 private:
     // Waits for the event within the armed limit. 1 it came; 0 cancelled
@@ -60,6 +67,7 @@ private:
 
     SocketHandle m_hSocket = kNoSocket;
     bool m_bCancelled = false;
+    bool m_bStopped = false;
 };
 
 // Connects to host:port. Returns the channel, or InvalidChannel with the
@@ -73,11 +81,13 @@ int32_t SendTcpChannel(ChannelHandle hChannel, const void* pBuffer, int32_t nLen
                        int32_t* pnError, int16_t* pbTimedOut);
 
 // Receives up to and including cTerminator, one byte per step, each step
-// within the connect timeout. Returns the bytes before the terminator, the
-// capacity when the buffer filled first, or 0 on failure (a peer that closes
-// mid-line included). The buffer is not NUL-terminated.
+// within the connect timeout, and the whole line within nLineLimitMs.
+// Returns the bytes before the terminator, the capacity when the buffer
+// filled first, or 0 on failure (a peer that closes mid-line included). The
+// buffer is not NUL-terminated.
 int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapacity,
-                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut);
+                          unsigned char cTerminator, int32_t* pnError, int16_t* pbTimedOut,
+                          uint32_t nLineLimitMs = kNoLineLimit);
 
 // After the last send: whether the printer's stack has acknowledged every
 // byte and the end of the stream, waiting while it keeps acknowledging more

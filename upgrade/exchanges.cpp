@@ -7,12 +7,12 @@
 
 namespace {
 
-bool Send(IPrinterPort& port, IExchangeEvents& events, const void* p, int32_t n, bool statusLine = false)
+LinkResult Send(IPrinterPort& port, IExchangeEvents& events, const void* p, int32_t n, bool statusLine = false)
 {
-    if (port.Write(p, n, statusLine) != LinkStatus::Done)
-        return false;
-    events.CommandSent(p, n);
-    return true;
+    const LinkResult written = port.Write(p, n, statusLine);
+    if (written.Done())
+        events.CommandSent(p, n);
+    return written;
 }
 
 // Closes a firmware file on every way out of the transfer.
@@ -28,30 +28,36 @@ private:
     FileHandle m_h;
 };
 
+// What went wrong on this side, not the link's: a firmware file that does
+// not open or read, or changed on disk; and a stop the caller asked for.
+constexpr LinkFailure kLocalFailure{LinkReason::LocalResource, 0};
+constexpr LinkFailure kStopped{LinkReason::Stopped, 0};
+
 } // namespace
 
 Preparation Prepare(IPrinterPort& port, IExchangeEvents& events)
 {
     Preparation p;
-    // The failure is told while the connection is still open, then it is
-    // closed.
-    auto fail = [&](ExchangeFailure failure, bool close) {
+    // The failure is told while the connection is still open, then the
+    // connection is given up: nothing it still holds goes on.
+    auto fail = [&](ExchangeFailure failure, const LinkResult& why, bool opened) {
         p.result = PreparationResult::Failed;
-        p.failure = failure;
-        events.Failed(failure);
-        if (close)
-            port.Close();
+        p.failure = why.failure.reason == LinkReason::Stopped ? ExchangeFailure::Interrupted : failure;
+        p.link = why.failure;
+        events.Failed(p.failure);
+        if (opened)
+            port.Abandon();
         return p;
     };
-    if (port.Open() != LinkStatus::Done)
-        return fail(ExchangeFailure::PortNotOpened, false);
-    if (!Send(port, events, kCommandKU, kCommandLength))
-        return fail(ExchangeFailure::CommandNotSent, true);
+    if (const LinkResult opened = port.Open(); !opened.Done())
+        return fail(ExchangeFailure::PortNotOpened, opened, false);
+    if (const LinkResult ku = Send(port, events, kCommandKU, kCommandLength); !ku.Done())
+        return fail(ExchangeFailure::CommandNotSent, ku, true);
     if (!port.CanAnswer()) {
         // A printer queue sends KU's job only once it has ended, if the
         // spooler takes it.
-        if (port.Close() != LinkStatus::Done)
-            return fail(ExchangeFailure::CommandNotSent, false);
+        if (const LinkResult closed = port.Close(); !closed.Done())
+            return fail(ExchangeFailure::CommandNotSent, closed, false);
         p.upgradeCommandSent = true;
         events.UpgradeCommandSent();
         p.result = PreparationResult::NoReturnPath;
@@ -59,12 +65,12 @@ Preparation Prepare(IPrinterPort& port, IExchangeEvents& events)
     }
     p.upgradeCommandSent = true;
     events.UpgradeCommandSent();
-    if (!Send(port, events, kCommandSU, kCommandLength, true))
-        return fail(ExchangeFailure::CommandNotSent, true);
+    if (const LinkResult su = Send(port, events, kCommandSU, kCommandLength, true); !su.Done())
+        return fail(ExchangeFailure::CommandNotSent, su, true);
     unsigned char line[kStatusCapacity] = {};
     int32_t length = kStatusCapacity;
-    if (port.ReadLine(line, &length) != LinkStatus::Done)
-        return fail(ExchangeFailure::NoStatusLine, true);
+    if (const LinkResult read = port.ReadLine(line, &length); !read.Done())
+        return fail(ExchangeFailure::NoStatusLine, read, true);
     // The line as it came: up to its LF (the TCP link leaves the length at
     // the capacity), or the whole buffer when none came.
     const int32_t bound = length < kStatusCapacity ? length + 1 : kStatusCapacity;
@@ -78,70 +84,75 @@ Preparation Prepare(IPrinterPort& port, IExchangeEvents& events)
 
 bool CancelUpgrade(IPrinterPort& port, IExchangeEvents& events)
 {
-    if (port.Open() != LinkStatus::Done)
+    if (!port.Open().Done())
         return false;
-    const bool sent = Send(port, events, kCommandKK, kCommandLength) && port.ConfirmDelivery() != Delivery::Failed;
+    const bool sent = Send(port, events, kCommandKK, kCommandLength).Done() &&
+                      port.ConfirmDelivery().delivery != Delivery::Failed;
     port.Close();
     return sent;
 }
 
 Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const UpgradeFileList& list,
-                     IExchangeEvents& events)
+                     IExchangeEvents& events, FileSharing sharing)
 {
     Transfer t;
-    auto fail = [&](ExchangeFailure failure, bool close) {
+    auto fail = [&](ExchangeFailure failure, LinkFailure why, bool opened) {
         t.result = TransferResult::Failed;
-        t.failure = failure;
-        events.Failed(failure);
-        if (close)
-            port.Close();
+        // A step the caller's stop cut short is the stop's, whatever step.
+        t.failure = why.reason == LinkReason::Stopped ? ExchangeFailure::Interrupted : failure;
+        t.link = why;
+        events.Failed(t.failure);
+        if (opened)
+            port.Abandon();
         return t;
     };
-    if (port.Open() != LinkStatus::Done)
-        return fail(ExchangeFailure::PortNotOpened, false);
+    if (const LinkResult opened = port.Open(); !opened.Done())
+        return fail(ExchangeFailure::PortNotOpened, opened.failure, false);
 
     unsigned char piece[kPieceSize];
     for (int k = 0; k < list.m_nCount; ++k) {
-        OpenFile file(OpenFileForReading(directory, list.m_strNames[k]));
+        OpenFile file(OpenFileForReading(directory, list.m_strNames[k], sharing));
         if (file.Get() == InvalidFile)
-            return fail(ExchangeFailure::FileNotOpened, true);
+            return fail(ExchangeFailure::FileNotOpened, kLocalFailure, true);
         events.FileStarted(k, list.m_strNames[k], list.m_nSizes[k]);
         const std::string header = FormatDtHeader(list.m_nSizes[k], list.m_strNames[k]);
         t.firmwareSent = true;
-        if (!Send(port, events, header.data(), static_cast<int32_t>(header.size())))
-            return fail(ExchangeFailure::CommandNotSent, true);
+        if (const LinkResult sent = Send(port, events, header.data(), static_cast<int32_t>(header.size()));
+            !sent.Done())
+            return fail(ExchangeFailure::CommandNotSent, sent.failure, true);
         // The data must be exactly what the header announced: a file that
         // has grown or shrunk since the list was read is not sent.
         const uint64_t announced = static_cast<uint64_t>(list.m_nSizes[k]);
         uint64_t sent = 0;
         for (;;) {
             if (events.StopRequested())
-                return fail(ExchangeFailure::Interrupted, true);
+                return fail(ExchangeFailure::Interrupted, kStopped, true);
             int n = 0;
             if (!ReadFileBytes(file.Get(), piece, kPieceSize, &n))
-                return fail(ExchangeFailure::DataNotSent, true);
+                return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
             if (sent + static_cast<uint64_t>(n) > announced || (n < kPieceSize && sent + n != announced))
-                return fail(ExchangeFailure::DataNotSent, true);
-            if (port.Write(piece, n, false) != LinkStatus::Done)
-                return fail(ExchangeFailure::DataNotSent, true);
+                return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
+            if (const LinkResult written = port.Write(piece, n, false); !written.Done())
+                return fail(ExchangeFailure::DataNotSent, written.failure, true);
             events.DataSent(piece, n);
             sent += static_cast<uint64_t>(n);
             if (n < kPieceSize)
                 break;
         }
         if (!events.FileSent(k))
-            return fail(ExchangeFailure::DataNotSent, true);
+            return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
     }
-    if (!Send(port, events, kCommandSR, kCommandLength))
-        return fail(ExchangeFailure::DataNotSent, true);
+    if (const LinkResult sr = Send(port, events, kCommandSR, kCommandLength); !sr.Done())
+        return fail(ExchangeFailure::DataNotSent, sr.failure, true);
     // Written is not received: the bytes may still sit in a queue on this
     // side when the printer stops taking them.
-    const Delivery delivery = port.ConfirmDelivery();
-    if (delivery == Delivery::Failed)
-        return fail(ExchangeFailure::NotConfirmed, true);
+    const DeliveryResult delivery = port.ConfirmDelivery();
+    if (delivery.delivery == Delivery::Failed)
+        return fail(ExchangeFailure::NotConfirmed, delivery.failure, true);
     // A printer-queue job that the spooler refuses as it ends was not sent.
-    if (port.Close() != LinkStatus::Done)
-        return fail(ExchangeFailure::DataNotSent, false);
-    t.result = delivery == Delivery::Confirmed ? TransferResult::Confirmed : TransferResult::SentUnconfirmed;
+    if (const LinkResult closed = port.Close(); !closed.Done())
+        return fail(ExchangeFailure::DataNotSent, closed.failure, false);
+    t.result =
+        delivery.delivery == Delivery::Confirmed ? TransferResult::Confirmed : TransferResult::SentUnconfirmed;
     return t;
 }

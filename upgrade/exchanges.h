@@ -6,6 +6,7 @@
 #pragma once
 
 #include "link/printer_port.h"
+#include "upgrade/file_access.h"
 #include "upgrade/file_list.h"
 
 #include <cstdint>
@@ -25,7 +26,8 @@ enum class ExchangeFailure {
     // sent, the caller refused what was sent, or the printer queue did not
     // take the transfer's job.
     DataNotSent,
-    // The caller asked the transfer to stop between two pieces.
+    // The caller asked to stop: between two pieces, or in a wait of the
+    // link that its stop request cut short.
     Interrupted,
     // Everything went out, but the printer's side did not confirm every
     // byte within the link's limit, or reset the connection.
@@ -40,7 +42,7 @@ public:
     // KU has gone out (to a printer queue: its job was taken).
     virtual void UpgradeCommandSent() {}
     // A step failed. The connection, if it opened, is still open and is
-    // closed once this returns.
+    // given up once this returns (a printer queue's job is withdrawn).
     virtual void Failed(ExchangeFailure) {}
     // Every command and header as it goes out, and the status line as it
     // came in.
@@ -73,6 +75,8 @@ struct Preparation {
     unsigned char status = 0;
     // Whether KU went out, so that the printer may be in its upgrade state.
     bool upgradeCommandSent = false;
+    // Why the failed step failed.
+    LinkFailure link;
 };
 
 // Open, KU, and unless the printer cannot answer, SU and the status line;
@@ -97,10 +101,13 @@ struct Transfer {
     ExchangeFailure failure = ExchangeFailure::PortNotOpened;
     // Whether any firmware byte (a header included) went out.
     bool firmwareSent = false;
+    // Why the failed step failed: the link's reason, or this side's (a file
+    // that does not read: LocalResource; a stop asked for: Stopped).
+    LinkFailure link;
 };
 
 // Open; for each file of the list its DT header and its bytes in pieces of
 // 1024 (each file exactly the size the list announces); SR; the printer's
 // confirmation of every byte; close.
 Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const UpgradeFileList& list,
-                     IExchangeEvents& events);
+                     IExchangeEvents& events, FileSharing sharing = FileSharing::None);

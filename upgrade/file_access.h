@@ -17,10 +17,20 @@ inline constexpr FileHandle InvalidFile = -1;
 // FIFO, a device, a socket; on Windows a device name such as NUL or COM1)
 // is neither found nor opened: the package does not hold it.
 
-// Opens directory + name for reading only. On Windows nobody else may open
-// the file while it is open. Only a regular file opens; a directory never
-// does.
-FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName);
+// Who else may open a file while it is open to be sent (Windows only; other
+// systems do not lock files).
+enum class FileSharing {
+    // Nobody: the wizard, which sends one transfer at a time.
+    None,
+    // Other readers, never a writer: orvi-flash sends one package to many
+    // printers at once.
+    Readers,
+};
+
+// Opens directory + name for reading only, shared as asked. Only a regular
+// file opens; a directory never does.
+FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName,
+                              FileSharing sharing = FileSharing::None);
 
 // Reads up to nCapacity bytes. Returns 1 with the count in *pnRead (0 at end
 // of file), or 0 when the system refused the read.

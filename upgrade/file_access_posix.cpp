@@ -117,7 +117,7 @@ std::string DescriptorPath(int fd)
 
 } // namespace
 
-FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName)
+FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName, FileSharing)
 {
     std::string real;
     if (!ResolvePath(strDirectory, strName, real))

@@ -80,12 +80,13 @@ bool LiesInside(const std::string& strDirectory, HANDLE hFile)
 
 } // namespace
 
-FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName)
+FileHandle OpenFileForReading(const std::string& strDirectory, const std::string& strName, FileSharing sharing)
 {
     std::string path;
     if (!ListedPath(strDirectory, strName, path))
         return InvalidFile;
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, sharing == FileSharing::Readers ? FILE_SHARE_READ : 0,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return InvalidFile;
     if (!LiesInside(strDirectory, h)) {

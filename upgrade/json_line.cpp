@@ -1,5 +1,7 @@
 #include "upgrade/json_line.h"
 
+#include "upgrade/number_text.h"
+
 #include <cstdio>
 
 std::string JsonString(const std::string& bytes)
@@ -65,9 +67,7 @@ JsonLine& JsonLine::Add(const char* key, bool value)
 JsonLine& JsonLine::Add(const char* key, double value, int decimals)
 {
     Key(key);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    m_fields += text;
+    m_fields += FormatDecimal(value, decimals);
     return *this;
 }
 

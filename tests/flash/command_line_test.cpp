@@ -21,6 +21,7 @@ TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
     const std::string badFile = scratch.Write("targets", "tcp:10.1.1.1  front desk\n\n  # spare\nserial:\n").string();
     const std::string utf16 = scratch.Write("utf16", std::string("\xff\xfet\0c\0p\0", 8)).string();
     const std::string unquoted = scratch.Write("unquoted", "queue:\"Shipping L11\n").string();
+    std::filesystem::create_symlink("/dev/null", scratch.Path() / "null");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "no command given"},
         {{"frobnicate"}, "unknown command \"frobnicate\""},
@@ -37,7 +38,9 @@ TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
         {{"status", "serial:/dev/ttyS0@57600"}, "does not take 57600 baud"},
         {{"status", "dual:/dev/ttyS0"}, "SERIAL_DEVICE[@BAUD]+PARALLEL_DEVICE"},
         {{"status", "tcp:10.1.1.1", "tcp:10.1.1.1:2864"}, "is given twice"},
-        {{"status", "serial:COM3", "dual:com3@9600+LPT1"}, "name the same device"},
+        {{"status", "serial:COM1", "dual:com1@9600+LPT1"}, "are the same printer"},
+        {{"status", "tcp:localhost", "tcp:127.0.0.1"}, "are the same printer"},
+        {{"status", "serial:/dev/null", "serial:" + scratch.Path().string() + "/null"}, "are the same printer"},
         {{"status", "--targets", (scratch.Path() / "missing").string()}, "cannot read the targets file"},
         {{"status", "--targets", badFile}, "line 4: bad target \"serial:\""},
         {{"status", "--targets", utf16}, "is UTF-16 text"},
@@ -48,6 +51,7 @@ TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
         {{"status", "tcp:10.1.1.1", "--ledger", "x"}, "not an option of status"},
         {{"upgrade", "tcp:10.1.1.1", "--jobs", "0"}, "--jobs takes a number"},
         {{"upgrade", "tcp:10.1.1.1", "--timeout", "soon"}, "--timeout takes seconds"},
+        {{"upgrade", "tcp:10.1.1.1", "--timeout", "0.0001"}, "--timeout takes seconds"},
         {{"upgrade", "tcp:10.1.1.1", "--package"}, "--package needs a value"},
     };
     for (const auto& [args, message] : cases) {
@@ -188,7 +192,7 @@ TEST(CommandLine, EachPrinterWritesATraceOfItsOwn)
                               run),
               4)
         << run.Out() << run.Err();
-    EXPECT_NE(run.Out().find("unreachable  " + std::string(LoadStringResource(IDS_PORT_NOT_OPENED)) +
+    EXPECT_NE(run.Out().find("unreachable  no-such-device  " + std::string(LoadStringResource(IDS_PORT_NOT_OPENED)) +
                              " (the device named is not a serial or parallel port; nothing was written to it)"),
               std::string::npos)
         << run.Out();
@@ -196,15 +200,38 @@ TEST(CommandLine, EachPrinterWritesATraceOfItsOwn)
     EXPECT_EQ(run.Out().find('\x1b'), std::string::npos) << run.Out();
     std::ifstream unchanged(notes);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), "notes");
-    std::set<std::string> firstLines;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        std::ifstream in(entry.path());
-        std::string line;
-        std::getline(in, line);
-        // After the seconds since the trace began.
-        firstLines.insert(line.substr(std::min(line.size(), line.find("trace of"))));
-    }
-    EXPECT_EQ(firstLines, (std::set<std::string>{"trace of parallel:/nonexistent/lp a",
-                                                 "trace of parallel:/nonexistent/lp_a",
-                                                 "trace of serial:" + notes + "@19200"}));
+    // Each trace begins with its run's header: the command, the target as
+    // given and the printer it is.
+    auto headers = [&] {
+        std::multiset<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            std::ifstream in(entry.path());
+            for (std::string line; std::getline(in, line);)
+                if (line.find("upgrade of ") != std::string::npos)
+                    found.insert(line.substr(line.find("upgrade of "), line.find(", 20") - line.find("upgrade of ")));
+        }
+        return found;
+    };
+    const std::multiset<std::string> once = {"upgrade of parallel:/nonexistent/lp a (device:/nonexistent/lp a)",
+                                             "upgrade of parallel:/nonexistent/lp_a (device:/nonexistent/lp_a)",
+                                             "upgrade of serial:" + notes + "@19200 (device:" + notes + ")"};
+    EXPECT_EQ(headers(), once);
+
+    // A rerun adds its part to each trace; a link at a trace's place is not
+    // followed; --trace naming a file is refused.
+    std::filesystem::create_symlink(notes, std::filesystem::path(folder) / "device__nonexistent_lp_b.trace");
+    FlashProcess again, notAFolder;
+    std::vector<std::string> rerun = {"upgrade", "--targets", targets, "parallel:/nonexistent/lp_a",
+                                      "parallel:/nonexistent/lp_b", "serial:" + notes, "--package", package.Text(),
+                                      "--ledger", (scratch.Path() / "ledger").string(), "--trace", folder};
+    EXPECT_EQ(RunFlashProgram(rerun, again), 4) << again.Out() << again.Err();
+    std::multiset<std::string> twice = once;
+    twice.insert(once.begin(), once.end());
+    EXPECT_EQ(headers(), twice);
+    EXPECT_NE(again.Err().find("cannot write the trace"), std::string::npos) << again.Err();
+    std::ifstream stillNotes(notes);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stillNotes), {}), "notes");
+    rerun.back() = notes;
+    EXPECT_EQ(RunFlashProgram(rerun, notAFolder), 2);
+    EXPECT_NE(notAFolder.Err().find("which is not a folder"), std::string::npos) << notAFolder.Err();
 }

@@ -16,11 +16,11 @@ std::string ReadWhole(const std::filesystem::path& path)
 
 } // namespace
 
-bool FlashProcess::Start(const std::vector<std::string>& args)
+bool FlashProcess::Start(const std::vector<std::string>& args, const std::string& prelude)
 {
-    // The shell only parts the two streams; exec keeps the pid, so a signal
-    // reaches orvi-flash itself.
-    std::vector<std::string> argv = {"/bin/sh", "-c", "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh",
+    // The shell parts the two streams and runs the prelude; exec keeps the
+    // pid, so a signal reaches orvi-flash itself.
+    std::vector<std::string> argv = {"/bin/sh", "-c", "e=$1; shift; " + prelude + "\nexec \"$@\" 2>\"$e\"", "sh",
                                      (m_dir.Path() / "err").string(), ORVI_FLASH_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     return m_process.Start(argv, (m_dir.Path() / "out").string());
@@ -60,9 +60,15 @@ std::string FlashProcess::Event(const std::string& event, const std::string& tar
     return "";
 }
 
-int RunFlashProgram(const std::vector<std::string>& args, FlashProcess& run)
+int RunFlashProgram(const std::vector<std::string>& args, FlashProcess& run, const std::string& prelude)
 {
-    return run.Start(args) ? run.Wait(kHostRunLimitMs) : -1;
+    return run.Start(args, prelude) ? run.Wait(kHostRunLimitMs) : -1;
+}
+
+bool EveryLineIsJson(const std::string& path)
+{
+    return RunHost({"/usr/bin/python3", "-c", "import json, sys\nfor line in open(sys.argv[1]): json.loads(line)",
+                    path}) == 0;
 }
 
 std::string JsonField(const std::string& line, const std::string& key)
@@ -114,4 +120,12 @@ std::string LoopbackAddress(int lastOctet)
         return "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + ".";
     }();
     return network + std::to_string(lastOctet);
+}
+
+std::string DecimalCommaPrelude(const TempDir& dir)
+{
+    const std::string locales = dir.Text();
+    if (RunHost({"/usr/bin/localedef", "-i", "de_DE", "-f", "UTF-8", locales + "de_DE.UTF-8"}) != 0)
+        return "";
+    return "export LOCPATH='" + locales + "' LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8";
 }

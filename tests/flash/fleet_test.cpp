@@ -7,7 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/pty_pair.h"
+
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +22,7 @@ struct FleetPrinter {
     std::vector<std::string> faults;  // the simulated printer's options; {"absent"}: none there
     std::string outcome;
     int message;                      // the wizard's text, 0 where either of two may come
+    std::string reason;               // the link's reason; "*" where either of two may come
     bool serial = false;              // on a pseudo-terminal, not on TCP
 };
 
@@ -27,7 +35,11 @@ std::string Target(const std::string& address)
 
 TEST(Fleet, TwentyPrintersEachEndInTheirOwnOutcome)
 {
-    TempDir package;
+    // In a language whose numbers have a decimal comma: the JSON and the
+    // timeout are read the same in every locale.
+    TempDir package, locale;
+    const std::string german = DecimalCommaPrelude(locale);
+    ASSERT_FALSE(german.empty()) << "localedef could not make de_DE.UTF-8";
     const std::vector<FirmwareFile> files = WritePackage(package, 1 << 20);
     uint64_t total = 0;
     for (const FirmwareFile& f : files)
@@ -35,32 +47,35 @@ TEST(Fleet, TwentyPrintersEachEndInTheirOwnOutcome)
 
     std::vector<FleetPrinter> fleet;
     for (int i = 0; i < 8; ++i)
-        fleet.push_back({{}, "upgraded", 0});
+        fleet.push_back({{}, "upgraded", 0, ""});
     for (const char* status : {"1", "2", "3", "4", "junk"})
-        fleet.push_back({{"--status", status}, "not-ready", StatusStringId(static_cast<unsigned char>(status[0]))});
-    fleet.push_back({{"--status", "none"}, "failed-before-firmware", IDS_NO_STATUS});
-    fleet.push_back({{"--status", "lf"}, "failed-before-firmware", IDS_NO_STATUS});
+        fleet.push_back(
+            {{"--status", status}, "not-ready", StatusStringId(static_cast<unsigned char>(status[0])), ""});
+    fleet.push_back({{"--status", "none"}, "failed-before-firmware", IDS_NO_STATUS, "timed-out"});
+    fleet.push_back({{"--status", "lf"}, "failed-before-firmware", IDS_NO_STATUS, "other"});
     // It takes the connection and hangs up at once: KU or the status read
     // fails, whichever meets the hang-up.
-    fleet.push_back({{"--refuse"}, "failed-before-firmware", 0});
+    fleet.push_back({{"--refuse"}, "failed-before-firmware", 0, "*"});
     // With the last 64 KiB unread, and a receive buffer as small as a
     // printer's, so that its stack cannot acknowledge them for it: one
     // closes (its program died), one stops reading and holds the
     // connection (it lost power).
     const std::string unread = std::to_string(total - 65536);
-    fleet.push_back({{"--receive-buffer", "4096", "--drop-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT});
-    fleet.push_back({{"--receive-buffer", "4096", "--stall-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT});
+    fleet.push_back({{"--receive-buffer", "4096", "--drop-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT,
+                     "reset-by-printer"});
+    fleet.push_back({{"--receive-buffer", "4096", "--stall-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT,
+                     "timed-out"});
     // A serial line whose other side stops reading: more than the pseudo-
     // terminal holds is left.
-    fleet.push_back({{"--stall-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT, true});
-    fleet.push_back({{"absent"}, "unreachable", IDS_PORT_NOT_OPENED});
+    fleet.push_back({{"--stall-after", unread}, "failed-during-transfer", IDS_FILE_NOT_SENT, "timed-out", true});
+    fleet.push_back({{"absent"}, "unreachable", IDS_PORT_NOT_OPENED, "refused"});
     ASSERT_EQ(fleet.size(), 20u);
 
     TempDir reports;
     const std::string ledger = (reports.Path() / "ledger").string();
     std::vector<std::unique_ptr<SimProcess>> printers;
     std::vector<std::string> args = {"upgrade", "--package", package.Text(), "--jobs", "20", "--json",
-                                     "--timeout", "3", "--ledger", ledger};
+                                     "--timeout", "2.5", "--ledger", ledger};
     std::vector<std::string> targets;
     for (size_t i = 0; i < fleet.size(); ++i) {
         const std::string address = LoopbackAddress(static_cast<int>(i) + 1);
@@ -77,10 +92,8 @@ TEST(Fleet, TwentyPrintersEachEndInTheirOwnOutcome)
     }
 
     FlashProcess run;
-    ASSERT_EQ(RunFlashProgram(args, run), 5) << run.Out() << run.Err();
-
-    for (const std::string& line : run.OutLines())
-        EXPECT_EQ(line.rfind("{\"event\":", 0), 0u) << line;
+    ASSERT_EQ(RunFlashProgram(args, run, german), 5) << run.Out() << run.Err();
+    EXPECT_TRUE(EveryLineIsJson(run.OutPath())) << run.Out();
     for (size_t i = 0; i < fleet.size(); ++i) {
         SCOPED_TRACE("printer " + std::to_string(i));
         const std::string& target = targets[i];
@@ -92,6 +105,7 @@ TEST(Fleet, TwentyPrintersEachEndInTheirOwnOutcome)
             EXPECT_EQ(JsonField(line, "message"), LoadStringResource(fleet[i].message));
         }
         EXPECT_EQ(JsonField(line, "bytes_total"), std::to_string(total));
+        EXPECT_TRUE(fleet[i].reason == "*" || JsonField(line, "reason") == fleet[i].reason) << line;
         // The ledger holds what happened, so that a rerun skips only the
         // printers really upgraded.
         for (const std::string& entry : ReadReport(ledger))
@@ -159,4 +173,75 @@ TEST(Fleet, StatusLeavesEachPrinterAsItWasAndReachOnlySendsNothing)
     ASSERT_TRUE(SettleTcpPrinter(readyReport, ready));
     EXPECT_EQ(CountReport(readyReport, "\"event\":\"connect\""), 2 + 1 + 1);
     EXPECT_EQ(CountReport(readyReport, "\"event\":\"command\""), 3);
+}
+
+TEST(Fleet, OutputNobodyReadsHoldsNoPrinterAndCtrlCStillEnds)
+{
+    TempDir package, scratch;
+    WritePackage(package, 100000);
+    // Two readers that do not read: a pipe already full, and a terminal a
+    // user paused with Ctrl-S (XOFF).
+    const std::string fifo = (scratch.Path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int filler = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(::fcntl(filler, F_SETPIPE_SZ, 4096), 0);
+    while (::write(filler, "x", 1) == 1) {
+    }
+    PtyPair terminal;
+    const int slave = ::open(terminal.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(slave, &tio), 0);
+    tio.c_iflag |= IXON;
+    ASSERT_EQ(::tcsetattr(slave, TCSANOW, &tio), 0);
+    ASSERT_TRUE(terminal.Send("\x13"));
+
+    for (const std::string& out : {fifo, terminal.SlavePath()}) {
+        SCOPED_TRACE(out);
+        std::vector<std::unique_ptr<SimProcess>> printers;
+        std::vector<std::string> args = {"upgrade", "--package", package.Text(), "--force", "--ledger",
+                                         (scratch.Path() / "ledger").string()};
+        for (int i = 1; i <= 2; ++i) {
+            const std::string address = LoopbackAddress(i);
+            printers.push_back(std::make_unique<SimProcess>());
+            ASSERT_TRUE(printers.back()->Start(
+                {"--tcp", address + ":2864", "--report", (scratch.Path() / ("report" + std::to_string(i))).string()}));
+            args.push_back("tcp:" + address);
+        }
+        if (out == fifo)
+            args.push_back("--json");
+        FlashProcess run;
+        ASSERT_TRUE(run.Start(args, "exec >'" + out + "'"));
+        for (int i = 1; i <= 2; ++i)
+            EXPECT_TRUE(WaitForReport((scratch.Path() / ("report" + std::to_string(i))).string(),
+                                      "\"event\":\"upgrade\"", 1, kPromptMs));
+        EXPECT_TRUE(run.Running());
+        ASSERT_TRUE(run.Signal(SIGINT));
+        EXPECT_EQ(run.Wait(kPromptMs), 0) << run.Err();
+    }
+    ::close(reader);
+    ::close(filler);
+    ::close(slave);
+}
+
+TEST(Fleet, FewOpenFilesAreRaisedOrRunFewerPrintersAtOnce)
+{
+    TempDir package, scratch;
+    WritePackage(package, 20000);
+    std::vector<std::unique_ptr<SimProcess>> printers;
+    std::vector<std::string> args = {"upgrade", "--package", package.Text(), "--json", "--force",
+                                     "--ledger", (scratch.Path() / "ledger").string()};
+    for (int i = 1; i <= 8; ++i) {
+        printers.push_back(std::make_unique<SimProcess>());
+        ASSERT_TRUE(printers.back()->Start({"--tcp", LoopbackAddress(i) + ":2864"}));
+        args.push_back("tcp:" + LoopbackAddress(i));
+    }
+    // Too few open files for eight printers at once: raised when the hard
+    // limit lets it; else fewer at once, said before the run.
+    for (const std::string limit : {"ulimit -Hn 4096; ulimit -Sn 24", "ulimit -n 40"}) {
+        FlashProcess run;
+        EXPECT_EQ(RunFlashProgram(args, run, limit), 0) << run.Out() << run.Err();
+        EXPECT_EQ(JsonField(run.Event("summary"), "upgraded"), "8") << run.Out();
+        EXPECT_EQ(run.Event("warning").empty(), limit != "ulimit -n 40") << run.Out();
+    }
 }

@@ -1,12 +1,15 @@
 // The ledger makes a rerun safe: a printer this package already reached is
 // skipped without a byte sent, --force sends again, another package is sent,
 // a dry run changes nothing, and a damaged line costs a warning, never the
-// run.
+// run. A ledger that cannot be read or written is said before anything is
+// sent, a line that cannot be written after, and a printer another run is
+// working with is not touched.
 #include "tests/flash/flash_process.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
 {
@@ -18,8 +21,13 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
     const std::string ledger = (scratch.Path() / "state" / "ledger.jsonl").string();
     SimProcess printer;
     ASSERT_TRUE(printer.Start({"--tcp", address + ":2864", "--report", report}));
+    const std::string trace = (scratch.Path() / "trace" / ("tcp_" + address + "_2864.trace")).string();
     const std::vector<std::string> upgrade = {"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger",
-                                              ledger, "--json"};
+                                              ledger, "--json", "--trace", (scratch.Path() / "trace").string()};
+    auto traceText = [&] {
+        std::ifstream in(trace);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
 
     FlashProcess plan;
     ASSERT_EQ(RunFlashProgram({"plan", "--package", package.Text(), "--json"}, plan), 0) << plan.Err();
@@ -41,9 +49,13 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
         EXPECT_FALSE(JsonField(line, "time").empty());
     }
     {
+        // The skipped printer keeps the trace of its upgrade as it was.
+        const std::string upgradeTrace = traceText();
+        EXPECT_NE(upgradeTrace.find("> 01 53 52 0D 0A"), std::string::npos) << upgradeTrace;
         FlashProcess again;
         ASSERT_EQ(RunFlashProgram(upgrade, again), 0) << again.Out() << again.Err();
         EXPECT_EQ(JsonField(again.Event("outcome", target), "outcome"), "skipped");
+        EXPECT_EQ(traceText(), upgradeTrace);
         ASSERT_TRUE(SettleTcpPrinter(report, address));
         EXPECT_EQ(CountReport(report, "\"event\":\"connect\""), 2 + 1);
     }
@@ -78,8 +90,9 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
         FlashProcess damaged;
         ASSERT_EQ(RunFlashProgram(upgrade, damaged), 0) << damaged.Out() << damaged.Err();
         EXPECT_EQ(JsonField(damaged.Event("outcome", target), "outcome"), "skipped");
-        EXPECT_NE(damaged.Err().find("damaged line 2"), std::string::npos) << damaged.Err();
-        EXPECT_NE(damaged.Err().find("damaged line 3"), std::string::npos) << damaged.Err();
+        EXPECT_NE(damaged.Out().find("damaged line 2"), std::string::npos) << damaged.Out();
+        EXPECT_NE(damaged.Out().find("damaged line 3"), std::string::npos) << damaged.Out();
+        EXPECT_FALSE(damaged.Event("warning").empty()) << damaged.Out();
     }
     {
         std::vector<std::string> force = upgrade;
@@ -138,4 +151,58 @@ TEST(Ledger, AFileChangedOnDiskDuringTheRunIsNeverRecordedAsThePackage)
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
     EXPECT_EQ(JsonField(line, "outcome"), "failed-during-transfer");
+}
+
+TEST(Ledger, ABusyPrinterAnUnreadableLedgerAndALostLineAreSaid)
+{
+    TempDir package, scratch;
+    WritePackage(package, 150000);
+    const std::string address = LoopbackAddress(3);
+    const std::string target = "tcp:" + address + ":2864";
+    const std::string report = (scratch.Path() / "report").string();
+    const std::string ledger = (scratch.Path() / "ledger.jsonl").string();
+    auto upgrade = [&](const std::string& ledgerPath) {
+        return std::vector<std::string>{"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger",
+                                        ledgerPath, "--json", "--timeout", "3"};
+    };
+    {
+        // A folder where the ledger should be: neither read nor written.
+        FlashProcess unreadable, forced;
+        EXPECT_EQ(RunFlashProgram(upgrade(scratch.Text()), unreadable), 2);
+        EXPECT_NE(unreadable.Err().find("cannot be read"), std::string::npos) << unreadable.Err();
+        std::vector<std::string> force = upgrade(scratch.Text());
+        force.push_back("--force");
+        EXPECT_EQ(RunFlashProgram(force, forced), 2);
+        EXPECT_NE(forced.Err().find("cannot be written"), std::string::npos) << forced.Err();
+    }
+    SimProcess printer;
+    ASSERT_TRUE(printer.Start({"--tcp", address + ":2864", "--report", report, "--rate", "50000"}));
+    {
+        // While one run sends to the printer, another run leaves it alone.
+        FlashProcess first;
+        ASSERT_TRUE(first.Start(upgrade(ledger)));
+        ASSERT_TRUE(WaitForReport(report, "\"name\":\"DT\"", 1, kPromptMs));
+        FlashProcess second;
+        EXPECT_EQ(RunFlashProgram(upgrade(ledger), second), 4) << second.Out() << second.Err();
+        const std::string busy = second.Event("outcome", target);
+        EXPECT_EQ(JsonField(busy, "outcome"), "busy") << second.Out();
+        EXPECT_EQ(JsonField(busy, "reason"), "device-busy");
+        EXPECT_EQ(first.Wait(kPromptMs * 3), 0) << first.Out() << first.Err();
+        ASSERT_TRUE(SettleTcpPrinter(report, address));
+        EXPECT_EQ(CountReport(report, "\"event\":\"connect\""), 2 + 1);
+    }
+    {
+        // A ledger at the size this run may write no further: the line is
+        // lost, and the run says so (exit status 7 where it would be 0).
+        std::string full;
+        while (full.size() < 4096)
+            full += "{\"target\":\"tcp:10.0.0.9:2864\",\"package\":\"x\",\"outcome\":\"upgraded\",\"time\":\"t\"}\n";
+        std::ofstream(ledger, std::ios::trunc) << full;
+        FlashProcess lost;
+        EXPECT_EQ(RunFlashProgram(upgrade(ledger), lost, "trap '' XFSZ; ulimit -f 2"), 7) << lost.Out() << lost.Err();
+        EXPECT_EQ(JsonField(lost.Event("outcome", target), "outcome"), "upgraded");
+        // The limit holds the output's file too: its first lines are there.
+        EXPECT_NE(JsonField(lost.Event("warning", target), "message").find("could not be written"), std::string::npos)
+            << lost.Out();
+    }
 }

@@ -118,12 +118,19 @@ TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
     EXPECT_FALSE(printer.Accept(500).Valid());
 }
 
-TEST(SpoolerChannel, AJobThatLostDataIsWithdrawnNotPrinted)
+TEST(SpoolerChannel, AJobThatStoppedShortOrLostDataIsWithdrawnNotPrinted)
 {
     PrivateCupsd cupsd;
     ASSERT_TRUE(cupsd.Running());
     LoopbackListener printer;
     ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+
+    // A transfer that stopped short (interrupted, a file changed on disk)
+    // gives its job up.
+    ChannelHandle stopped = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
+    ASSERT_NE(stopped, InvalidChannel);
+    EXPECT_EQ(Write(stopped, "\x01KU\r\n"), 1);
+    WithdrawSpoolerChannel(stopped);
 
     ChannelHandle h = OpenSpoolerChannel("Orvi_L11", "Orvi Upgrade");
     ASSERT_NE(h, InvalidChannel);
@@ -139,7 +146,8 @@ TEST(SpoolerChannel, AJobThatLostDataIsWithdrawnNotPrinted)
     EXPECT_EQ(CloseSpoolerChannel(h), 0);
 
     std::vector<CupsJobInfo> jobs = cupsd.Jobs();
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].nState, kJobCanceled);
+    ASSERT_EQ(jobs.size(), 2u);
+    for (const CupsJobInfo& job : jobs)
+        EXPECT_EQ(job.nState, kJobCanceled);
     EXPECT_FALSE(printer.Accept(500).Valid());
 }

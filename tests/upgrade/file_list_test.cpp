@@ -256,19 +256,20 @@ TEST_F(FileListTest, NamesAreFoundAsTheWindowsFileSystemWouldFindThem)
 // file and writing it, where a real printer would only see less.
 class RecordingPort : public IPrinterPort {
 public:
-    LinkStatus Open() override { return LinkStatus::Done; }
-    LinkStatus Write(const void* p, int32_t n, bool) override
+    LinkResult Open() override { return {}; }
+    LinkResult Write(const void* p, int32_t n, bool) override
     {
         written.append(static_cast<const char*>(p), static_cast<size_t>(n));
-        return LinkStatus::Done;
+        return {};
     }
-    LinkStatus ReadLine(void*, int32_t*) override { return LinkStatus::Failed; }
-    Delivery ConfirmDelivery() override { return Delivery::Confirmed; }
-    LinkStatus Close() override
+    LinkResult ReadLine(void*, int32_t*) override { return LinkResult::Failed({}); }
+    DeliveryResult ConfirmDelivery() override { return {}; }
+    LinkResult Close() override
     {
         closed = true;
-        return LinkStatus::Done;
+        return {};
     }
+    void Abandon() override { closed = true; }
     bool CanAnswer() const override { return true; }
 
     std::string written;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The real orvi-flash.exe under Wine: a whole upgrade over TCP, which Wine
-# cannot confirm (it does not say what the printer's stack acknowledged), so
-# the printer is sent-unconfirmed and never upgraded; and over COM7 and COM12, port numbers page 2 of the wizard does not offer (COM12
+# The real orvi-flash.exe under Wine: four printers upgraded at once over
+# TCP from one folder, which Wine cannot confirm (it does not say what the
+# printer's stack acknowledged), so each is sent-unconfirmed and never
+# upgraded; and over COM7 and COM12, port numbers page 2 of the wizard does not offer (COM12
 # is opened in the device namespace), each checked byte for byte against
 # what the simulated printer stored; then a rerun that the ledger in the
 # user's local application data folder skips. Then what a package may not
@@ -23,13 +24,21 @@ outcome_is() { # outcome_is TARGET OUTCOME
     fail "$1: wanted $2, got: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
 }
 
-start_sim --tcp "$ADDRESS:2864"
-flash upgrade "tcp:$ADDRESS" --package "$PACKAGE" --json
+# Four printers at once from one folder: each transfer opens the same files
+# while the others have them open.
+ADDRESSES=() OUTS=() REPORTS=() SIMS=()
+for n in 1 2 3 4; do
+  start_sim --tcp "${ADDRESS%.*}.$((${ADDRESS##*.} % 250 + n)):2864"
+  ADDRESSES+=("${ADDRESS%.*}.$((${ADDRESS##*.} % 250 + n))") OUTS+=("$OUT") REPORTS+=("$REPORT") SIMS+=("$SIM_PID")
+done
+flash upgrade "${ADDRESSES[@]/#/tcp:}" --jobs 4 --package "$PACKAGE" --json
 [ "$STATUS" = 6 ] || fail "over TCP: exit status $STATUS: $(cat "$SCRATCH/flash.out" "$SCRATCH/flash.err")"
-outcome_is "tcp:$ADDRESS:2864" sent-unconfirmed
-check_received "over TCP"
-echo "ok: whole upgrade over TCP, sent but unconfirmed"
-stop_sim
+for n in 0 1 2 3; do
+  outcome_is "tcp:${ADDRESSES[$n]}:2864" sent-unconfirmed
+  OUT=${OUTS[$n]} REPORT=${REPORTS[$n]} check_received "over TCP to ${ADDRESSES[$n]}"
+  SIM_PID=${SIMS[$n]} stop_sim
+done
+echo "ok: four printers at once over TCP from one folder, sent but unconfirmed"
 
 for port in COM7 COM12; do
   line="$SCRATCH/line-$port"

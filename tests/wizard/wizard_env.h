@@ -14,7 +14,7 @@
 
 // The link's limits for a test that makes one of them run out: a second
 // where the program waits ten.
-inline constexpr LinkLimits kShortLimits{1000, 1000, 1000, 1000, 1000};
+inline constexpr LinkLimits kShortLimits = UniformLimits(1000);
 
 // A value of the maker's stored port setup: a number, or a text.
 struct StoredValue {

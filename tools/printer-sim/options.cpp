@@ -7,7 +7,7 @@ const char kSimUsage[] =
     "usage: orvi-printer-sim [--tcp HOST:PORT] [--pty LINK] [--dual SERIAL_LINK PARALLEL_LINK]\n"
     "                        [--status LIST] [--out DIR] [--report FILE] [--once]\n"
     "                        [--rate BYTES_PER_S] [--drop-after BYTES] [--stall-after BYTES]\n"
-    "                        [--answer-delay MS] [--refuse] [--receive-buffer BYTES]\n";
+    "                        [--answer-delay MS] [--answer-pace MS] [--refuse] [--receive-buffer BYTES]\n";
 
 namespace {
 
@@ -97,11 +97,11 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         } else if (option == "--refuse") {
             options.serve.refuse = 1;
         } else if (option == "--rate" || option == "--drop-after" || option == "--stall-after" ||
-                   option == "--answer-delay" || option == "--receive-buffer") {
+                   option == "--answer-delay" || option == "--answer-pace" || option == "--receive-buffer") {
             if (!args.TakeValue(option, value, error))
                 return 0;
             if (!ParseCount(value, count) || (option == "--rate" && count == 0) ||
-                (option == "--answer-delay" && count > 86'400'000) ||
+                ((option == "--answer-delay" || option == "--answer-pace") && count > 86'400'000) ||
                 (option == "--receive-buffer" && (count == 0 || count > (1u << 30)))) {
                 error = option + ": \"" + value + "\" is not a usable number";
                 return 0;
@@ -114,6 +114,8 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 options.serve.limits.stallAfter = count;
             else if (option == "--receive-buffer")
                 options.receiveBuffer = static_cast<int>(count);
+            else if (option == "--answer-pace")
+                options.serve.answerPaceMs = static_cast<int64_t>(count);
             else
                 options.serve.answerDelayMs = static_cast<int64_t>(count);
         } else {

@@ -117,7 +117,7 @@ int Server::Feed(Link& link, int64_t now, std::string& error)
         case SessionStop::kNone:
             break;
         case SessionStop::kAnswer:
-            if (m_options.answerDelayMs <= 0) {
+            if (m_options.answerDelayMs <= 0 && m_options.answerPaceMs <= 0) {
                 link.port->Write(answer);
             } else {
                 link.answer = answer;
@@ -174,6 +174,13 @@ int Server::Handle(Link& link, short revents, int64_t now, std::string& error)
         // before going is still read.
         if (revents == 0 && now < link.answerAtNs)
             return 1;
+        if (revents == 0 && m_options.answerPaceMs > 0 && link.answer.size() > 1) {
+            // A byte now, the next one a pace later.
+            link.port->Write(link.answer.substr(0, 1));
+            link.answer.erase(0, 1);
+            link.answerAtNs = now + m_options.answerPaceMs * 1'000'000;
+            return 1;
+        }
         if (revents == 0)
             link.port->Write(link.answer);
         link.state = LinkState::kReading;

@@ -14,6 +14,7 @@
 struct ServeOptions {
     uint64_t rate = 0;            // bytes per second read at most; 0: no limit
     int64_t answerDelayMs = 0;    // wait before each status line
+    int64_t answerPaceMs = 0;     // and between its bytes
     int refuse = 0;               // close every connection at once
     int once = 0;                 // end after the first SR or KK
     SessionLimits limits;
