@@ -33,12 +33,13 @@ options:
         and double quotes keep spaces (C(queue:"Shipping L11" "dock 3")).
     type: path
   jobs:
-    description: How many printers are handled at once.
+    description:
+      - How many printers are handled at once. By default every printer, up to 64, and never more than the
+        managed host lets C(orvi-flash) open files for.
     type: int
-    default: 8
   timeout:
     description:
-      - Seconds a printer may keep the link waiting (a connect, a byte of its answer, a write). By default the
-        link's own limits (ten seconds).
+      - Seconds a printer may keep the link waiting (a connect, a byte of its answer, a write), at least 0.001;
+        C(0) is refused, not taken as the default. By default the link's own limits (ten seconds).
     type: float
 '''

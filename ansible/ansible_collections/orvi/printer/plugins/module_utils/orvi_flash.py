@@ -17,10 +17,12 @@ EXIT_PACKAGE_REFUSED = 3
 EXIT_SOME_NOT_DONE = 4
 EXIT_SOME_BROKEN = 5
 EXIT_UNCONFIRMED = 6
+EXIT_LEDGER_NOT_WRITTEN = 7
 
 # The exit statuses after which a run counts as done: every printer reached
-# its goal, or a printer queue took the firmware and cannot confirm it.
-DONE_STATUSES = (EXIT_ALL_DONE, EXIT_UNCONFIRMED)
+# its goal, or took the firmware where nothing can confirm it, or either
+# with a ledger that lost a line (which the task returns as a warning).
+DONE_STATUSES = (EXIT_ALL_DONE, EXIT_UNCONFIRMED, EXIT_LEDGER_NOT_WRITTEN)
 
 TARGET_KINDS = ('tcp:', 'serial:', 'parallel:', 'dual:', 'queue:')
 
@@ -31,7 +33,7 @@ PACKAGE_DIGEST_OPTION = dict(type='str')
 TARGET_OPTIONS = dict(
     targets=dict(type='list', elements='str', default=[]),
     targets_file=dict(type='path'),
-    jobs=dict(type='int', default=8),
+    jobs=dict(type='int'),
     timeout=dict(type='float'),
     program=PROGRAM_OPTION,
 )
@@ -49,8 +51,11 @@ def target_arguments(module):
     params = module.params
     if not params['targets'] and not params.get('targets_file'):
         module.fail_json(msg='no printer given: set targets, targets_file or both')
-    if params['jobs'] < 1:
+    if params['jobs'] is not None and params['jobs'] < 1:
         module.fail_json(msg='jobs must be 1 or more')
+    # A timeout of 0 is no timeout at all, never the default: refused.
+    if params.get('timeout') is not None and not params['timeout'] >= 0.001:
+        module.fail_json(msg='timeout must be at least 0.001 seconds, not %r' % params['timeout'])
     for target in params['targets']:
         # An entry is never taken for one of orvi-flash's options.
         if not target.startswith(TARGET_KINDS):
@@ -58,9 +63,10 @@ def target_arguments(module):
     args = list(params['targets'])
     if params.get('targets_file'):
         args += ['--targets', params['targets_file']]
-    args += ['--jobs', str(params['jobs'])]
-    if params.get('timeout'):
-        args += ['--timeout', str(params['timeout'])]
+    if params['jobs'] is not None:
+        args += ['--jobs', str(params['jobs'])]
+    if params.get('timeout') is not None:
+        args += ['--timeout', repr(float(params['timeout']))]
     return args
 
 
@@ -114,6 +120,14 @@ def events_of(events, kind):
     return [e for e in events if e.get('event') == kind]
 
 
+def warn_about(module, events):
+    """orvi-flash's warnings (a ledger line that could not be written, a
+    trace, --jobs cut to what fits) as the task's own."""
+    for warning in events_of(events, 'warning'):
+        who = warning.get('name')
+        module.warn('orvi-flash: %s%s' % ('%s: ' % who if who else '', warning.get('message', '')))
+
+
 def printer_results(events):
     """One dict per printer: its outcome event without the event name."""
     results = []
@@ -153,7 +167,8 @@ def failure_message(rc, events, err, good_outcomes):
         return 'orvi-flash refused its arguments: %s' % first_line(err)
     if rc == EXIT_PACKAGE_REFUSED:
         return 'the package is refused, nothing was sent: %s' % refusal(events, err)
-    failed = ['%s: %s: %s' % (p.get('name'), p.get('outcome'), first_line(p.get('message')))
+    failed = ['%s: %s%s: %s' % (p.get('name'), p.get('outcome'),
+                                 ' (%s)' % p['reason'] if p.get('reason') else '', first_line(p.get('message')))
               for p in printer_results(events) if p.get('outcome') not in good_outcomes]
     if not failed:
         return 'orvi-flash ended with status %d: %s' % (rc, first_line(err))

@@ -76,7 +76,7 @@ rc:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.orvi.printer.plugins.module_utils.orvi_flash import (
-    EXIT_USAGE, TARGET_OPTIONS, failure_message, printer_results, run_flash, summary_of, target_arguments)
+    EXIT_USAGE, TARGET_OPTIONS, failure_message, printer_results, run_flash, summary_of, target_arguments, warn_about)
 
 
 def main():
@@ -88,6 +88,7 @@ def main():
     if module.params['reach_only'] or module.check_mode:
         args.append('--reach-only')
     rc, events, err = run_flash(module, args)
+    warn_about(module, events)
     printers = printer_results(events)
 
     def names(outcomes):

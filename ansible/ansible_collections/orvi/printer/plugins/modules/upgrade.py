@@ -19,9 +19,11 @@ description:
   - Printers that the ledger on the managed host shows already upgraded with this same package are skipped
     without being opened, so running a finished rollout again changes nothing. Printer queues cannot confirm
     that the printer took the firmware, so they are sent it again on every run.
-  - The task fails when C(orvi-flash) ends with a status other than 0 (every printer upgraded or skipped) or
-    6 (printer queues took the firmware, which they cannot confirm). The message names each printer that did
-    not get there, with the printer's own message.
+  - The task fails when C(orvi-flash) ends with a status other than 0 (every printer upgraded or skipped), 6
+    (printers took the firmware where nothing can confirm it - printer queues, TCP under Wine) or 7 (as 0 or 6,
+    but the ledger could not record every printer - returned as a warning, since a rerun will not know them). The
+    message names each printer that did not get there, with its outcome, the reason the link gave, and the
+    printer's own message.
 options:
   package:
     description:
@@ -87,12 +89,21 @@ printers:
     outcome:
       description:
         - upgraded, sent-unconfirmed, not-ready, unreachable, failed-before-firmware, failed-during-transfer,
-          interrupted or skipped; in check mode reachable, unreachable or skipped.
+          interrupted, skipped or busy (another run has the printer); in check mode reachable, unreachable,
+          skipped or busy.
       type: str
       sample: upgraded
     message:
       description: The printer's message, as the wizard shows it.
       type: str
+    reason:
+      description:
+        - Why the step that ended the printer failed, as the link says it - refused, timed-out, no-route,
+          host-not-found, no-such-device, no-permission, device-busy, reset-by-printer, closed-by-printer,
+          local-resource, stopped or other; with I(system_error), the system's error code.
+      type: str
+      returned: when a step failed
+      sample: refused
     firmware_sent:
       description: Whether anything of the firmware (a DT header included) went to the printer.
       type: bool
@@ -129,7 +140,7 @@ rc:
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.orvi.printer.plugins.module_utils.orvi_flash import (
     DONE_STATUSES, PACKAGE_DIGEST_OPTION, TARGET_OPTIONS, events_of, failure_message, firmware_sent,
-    package_arguments, printer_results, run_flash, summary_of, target_arguments)
+    package_arguments, printer_results, run_flash, summary_of, target_arguments, warn_about)
 
 GOOD_OUTCOMES = ('upgraded', 'skipped', 'sent-unconfirmed', 'reachable')
 
@@ -162,6 +173,7 @@ def main():
         args.append('--dry-run')
 
     rc, events, err = run_flash(module, args)
+    warn_about(module, events)
     printers = printer_results(events)
     if module.check_mode:
         result['changed'] = any(p.get('outcome') == 'reachable' for p in printers)
