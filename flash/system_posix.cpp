@@ -55,7 +55,8 @@ std::string DefaultLedgerPath()
 
 bool AppendWhole(const std::string& path, const std::string& text)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Not blocking: a FIFO put in the ledger's place must not hold the run.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return false;
     const ssize_t n = ::write(fd, text.data(), text.size());
