@@ -1,5 +1,6 @@
 #include "flash/command_line.h"
 
+#include "link/baud_rates.h"
 #include "upgrade/number_text.h"
 
 #include <cstdlib>
@@ -7,7 +8,9 @@
 #include <optional>
 #include <string>
 
-const char* const kFlashHelp =
+namespace {
+
+const char* const kHelpText =
     "Usage:\n"
     "  orvi-flash plan    [--package DIR] [--expect-digest SHA256] [--json]\n"
     "  orvi-flash status  TARGET... [--targets FILE] [--jobs N] [--json] [--reach-only] [--timeout SECONDS]\n"
@@ -31,7 +34,7 @@ const char* const kFlashHelp =
     "\n"
     "TARGET:\n"
     "  tcp:HOST[:PORT]                    the printer's network interface (port 2864)\n"
-    "  serial:DEVICE[@BAUD]               COM7, /dev/ttyUSB0; 4800, 9600, 19200 (default), 38400\n"
+    "  serial:DEVICE[@BAUD]               COM7, /dev/ttyUSB0; @BAUD_RATES@\n"
     "  parallel:DEVICE                    LPT1, /dev/usb/lp0\n"
     "  dual:SERIAL[@BAUD]+PARALLEL        the status on the serial line, all else on the parallel one\n"
     "  queue:NAME                         one raw print job through a printer queue\n"
@@ -67,6 +70,20 @@ const char* const kFlashHelp =
     "  5  some printer failed-during-transfer or interrupted\n"
     "  6  only sent-unconfirmed besides successes\n";
 
+} // namespace
+
+std::string FlashHelp()
+{
+    // The rates from the printer's one table, the default marked.
+    std::string rates;
+    for (size_t i = 0; i < std::size(kPrinterBaudRates); ++i)
+        rates += (i ? ", " : "") + std::to_string(kPrinterBaudRates[i]) +
+                 (static_cast<int32_t>(i) == kDefaultBaudIndex ? " (default)" : "");
+    std::string help = kHelpText;
+    help.replace(help.find("@BAUD_RATES@"), std::string("@BAUD_RATES@").size(), rates);
+    return help;
+}
+
 namespace {
 
 bool PositiveInt(const char* text, int& value)
@@ -86,10 +103,9 @@ bool Digest(const std::string& text, std::string& value)
         return false;
     value.clear();
     for (char c : text) {
-        const char lower = c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (!((lower >= '0' && lower <= '9') || (lower >= 'a' && lower <= 'f')))
+        if (HexDigit(c) < 0)
             return false;
-        value += lower;
+        value += "0123456789abcdef"[HexDigit(c)];
     }
     return true;
 }

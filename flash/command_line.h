@@ -38,4 +38,4 @@ struct FlashOptions {
 bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, std::string& error);
 
 // The --help text.
-extern const char* const kFlashHelp;
+std::string FlashHelp();

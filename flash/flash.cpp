@@ -9,6 +9,7 @@
 #include "flash/system.h"
 #include "flash/target.h"
 #include "flash/trace.h"
+#include "link/baud_rates.h"
 #include "link/socket_port.h"
 #include "link/stop_request.h"
 #include "upgrade/json_line.h"
@@ -27,7 +28,6 @@
 
 namespace {
 
-const uint32_t kPlanBaudRates[] = {4800, 9600, 19200, 38400};
 const double kPlanNetworks[] = {10e6, 100e6};
 
 int Usage(const std::string& error)
@@ -88,7 +88,7 @@ int Plan(const FlashOptions& options)
             files.back().Add("name", f.name).Add("size", static_cast<uint64_t>(f.size)).Add("sha256", f.sha256);
         }
         JsonLine seconds;
-        for (uint32_t baud : kPlanBaudRates)
+        for (uint32_t baud : kPrinterBaudRates)
             seconds.Add((std::to_string(baud) + "_baud").c_str(), SecondsAtBaud(package.wireBytes, baud), 1);
         seconds.Add("10_mbit", SecondsAtBitsPerSecond(package.wireBytes, kPlanNetworks[0]), 3);
         seconds.Add("100_mbit", SecondsAtBitsPerSecond(package.wireBytes, kPlanNetworks[1]), 3);
@@ -109,7 +109,7 @@ int Plan(const FlashOptions& options)
     std::printf("\n%d files, %llu bytes of firmware, %llu bytes on the wire with the DT headers and SR\n\n", n,
                 static_cast<unsigned long long>(package.dataBytes),
                 static_cast<unsigned long long>(package.wireBytes));
-    for (uint32_t baud : kPlanBaudRates)
+    for (uint32_t baud : kPrinterBaudRates)
         std::printf("  %6u baud        %s\n", baud, Duration(SecondsAtBaud(package.wireBytes, baud)).c_str());
     for (double bits : kPlanNetworks)
         std::printf("  %6.0f Mbit/s      %s\n", bits / 1e6,
@@ -266,7 +266,7 @@ int RunFlash(int argc, const char* const* argv)
     if (!ParseCommandLine(argc, argv, options, error))
         return Usage(error);
     switch (options.action) {
-    case FlashAction::Help: std::fputs(kFlashHelp, stdout); return kExitAllDone;
+    case FlashAction::Help: std::fputs(FlashHelp().c_str(), stdout); return kExitAllDone;
     case FlashAction::Version: std::printf("orvi-flash %s\n", ORVI_VERSION); return kExitAllDone;
     case FlashAction::Plan: return Plan(options);
     case FlashAction::Status:

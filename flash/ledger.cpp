@@ -2,6 +2,7 @@
 
 #include "flash/system.h"
 #include "upgrade/json_line.h"
+#include "upgrade/number_text.h"
 
 #include <filesystem>
 #include <fstream>
@@ -35,10 +36,12 @@ bool ReadJsonString(const std::string& s, size_t& at, std::string& out)
         case 'u': {
             if (at + 4 >= s.size())
                 return false;
-            const std::string hex = s.substr(at + 1, 4);
-            if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-                return false;
-            const unsigned long code = std::stoul(hex, nullptr, 16);
+            unsigned long code = 0;
+            for (size_t i = at + 1; i <= at + 4; ++i) {
+                if (HexDigit(s[i]) < 0)
+                    return false;
+                code = code * 16 + static_cast<unsigned long>(HexDigit(s[i]));
+            }
             // The lines are byte strings: only code points of one byte.
             if (code > 0xFF)
                 return false;

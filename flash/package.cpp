@@ -2,6 +2,7 @@
 
 #include "res/strings.h"
 #include "upgrade/commands.h"
+#include "upgrade/exchanges.h"
 #include "upgrade/file_access.h"
 #include "upgrade/sha256.h"
 
@@ -18,7 +19,7 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
         return "";
     }
     Sha256 sha;
-    unsigned char piece[1024];
+    unsigned char piece[kPieceSize];
     int64_t total = 0;
     int n = 0;
     // Read no further than one piece past the size announced: a file that

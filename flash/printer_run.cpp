@@ -12,6 +12,7 @@
 #include "res/strings.h"
 #include "upgrade/commands.h"
 #include "upgrade/exchanges.h"
+#include "upgrade/messages.h"
 #include "upgrade/sha256.h"
 
 #include <chrono>
@@ -30,19 +31,11 @@ std::string DialogText(int dialogId, int controlId)
 
 constexpr const char* kInterruptedText = "Interrupted.";
 
-// The wizard's message for a failed step.
+// The wizard's message for a failed step; a stop has one of its own.
 std::string FailureText(ExchangeFailure failure)
 {
-    switch (failure) {
-    case ExchangeFailure::PortNotOpened: return LoadStringResource(IDS_PORT_NOT_OPENED);
-    case ExchangeFailure::CommandNotSent: return LoadStringResource(IDS_COMMAND_NOT_SENT);
-    case ExchangeFailure::NoStatusLine: return LoadStringResource(IDS_NO_STATUS);
-    case ExchangeFailure::FileNotOpened: return LoadStringResource(IDS_FILE_NOT_OPENED);
-    case ExchangeFailure::DataNotSent:
-    case ExchangeFailure::NotConfirmed: return LoadStringResource(IDS_FILE_NOT_SENT);
-    case ExchangeFailure::Interrupted: return kInterruptedText;
-    }
-    return "";
+    const int id = FailureStringId(failure);
+    return id ? LoadStringResource(id) : kInterruptedText;
 }
 
 // A connection that could answer, over which the system cannot tell what the

@@ -1,13 +1,12 @@
 #include "flash/target.h"
 
+#include "link/baud_rates.h"
 #include "link/host_text.h"
 
 #include <algorithm>
 #include <fstream>
 
 namespace {
-
-const uint32_t kBaudRates[] = {4800, 9600, 19200, 38400};
 
 bool AllDigits(const std::string& s)
 {
@@ -19,12 +18,11 @@ bool SerialLine(const std::string& text, std::string& device, uint32_t& baud, st
 {
     const size_t at = text.rfind('@');
     device = text.substr(0, at);
-    baud = 19200;
+    baud = kPrinterBaudRates[kDefaultBaudIndex];
     if (at != std::string::npos) {
         const std::string rate = text.substr(at + 1);
-        if (!AllDigits(rate) || std::find(std::begin(kBaudRates), std::end(kBaudRates), std::stoul(rate)) ==
-                                    std::end(kBaudRates)) {
-            error = "the printer does not take " + rate + " baud (4800, 9600, 19200 or 38400)";
+        if (!AllDigits(rate) || BaudIndexOf(std::stoull(rate)) < 0) {
+            error = "the printer does not take " + rate + " baud (" + BaudRatesText() + ")";
             return false;
         }
         baud = static_cast<uint32_t>(std::stoul(rate));

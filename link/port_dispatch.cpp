@@ -1,5 +1,6 @@
 #include "link/port_dispatch.h"
 
+#include "link/baud_rates.h"
 #include "link/channel_table.h"
 
 #include <cstdio>
@@ -12,16 +13,6 @@ const char* SerialDeviceName(int32_t nSerialPort)
 const char* ParallelDeviceName(int32_t nParallelPort)
 {
     return nParallelPort == 0 ? "LPT1" : "LPT2";
-}
-
-uint32_t BaudRateFor(int32_t nBaudRate)
-{
-    switch (nBaudRate) {
-    case 0: return 4800;
-    case 1: return 9600;
-    case 3: return 38400;
-    default: return 19200;
-    }
 }
 
 std::string FormatIpAddress(const uint8_t octets[4])
@@ -49,7 +40,7 @@ ChannelParams ParamsFromSettings(const IPortSettings& settings, const LinkLimits
     p.kind = KindForMode(settings.GetCommMode());
     p.limits = limits;
     p.serialDevice = SerialDeviceName(settings.GetSerialPort());
-    p.baud = BaudRateFor(settings.GetBaudRate());
+    p.baud = BaudRateAt(settings.GetBaudRate());
     p.parallelDevice = ParallelDeviceName(settings.GetParallelPort());
     if (p.kind == ChannelKind::Queue)
         p.queue = settings.GetPrinterName();

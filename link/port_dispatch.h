@@ -15,8 +15,6 @@
 // "COM1" for 0, "COM2" for anything else; "LPT1"/"LPT2" likewise.
 const char* SerialDeviceName(int32_t nSerialPort);
 const char* ParallelDeviceName(int32_t nParallelPort);
-// 0 4800, 1 9600, 3 38400; 2 and every other value 19200.
-uint32_t BaudRateFor(int32_t nBaudRate);
 // "%d.%d.%d.%d" of the four octets.
 std::string FormatIpAddress(const uint8_t octets[4]);
 

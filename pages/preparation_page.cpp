@@ -6,6 +6,7 @@
 #include "ui/data_exchange.h"
 #include "upgrade/commands.h"
 #include "upgrade/exchanges.h"
+#include "upgrade/messages.h"
 
 namespace {
 
@@ -24,12 +25,7 @@ public:
 
     void Failed(ExchangeFailure failure) override
     {
-        int id = IDS_COMMAND_NOT_SENT;
-        if (failure == ExchangeFailure::PortNotOpened)
-            id = IDS_PORT_NOT_OPENED;
-        else if (failure == ExchangeFailure::NoStatusLine)
-            id = IDS_NO_STATUS;
-        m_page.Wizard().MessageBox(LoadStringResource(id));
+        m_page.Wizard().MessageBox(LoadStringResource(FailureStringId(failure)));
         m_page.Wizard().PostPressBack();
     }
 

@@ -2,6 +2,8 @@
 // 4-byte buffers, text into 256-byte buffers, whatever type the registry
 // records for them. A value whose data does not fit counts as missing.
 #include "pages/stored_settings.h"
+
+#include "link/baud_rates.h"
 #include "pages/registry_query.h"
 #include "ui/ip_address_ctrl.h"
 
@@ -83,19 +85,6 @@ bool CommModeFor(int32_t nPortType, CommMode& mode)
     }
 }
 
-// The list position of a stored baud rate; false for a rate the list does
-// not hold.
-bool BaudRateIndexFor(int32_t nBaud, int32_t& nIndex)
-{
-    switch (nBaud) {
-    case 4800: nIndex = 0; return true;
-    case 9600: nIndex = 1; return true;
-    case 19200: nIndex = 2; return true;
-    case 38400: nIndex = 3; return true;
-    default: return false;
-    }
-}
-
 } // namespace
 
 int LoadStoredPortSettings(StoredPortSettings& settings)
@@ -122,8 +111,8 @@ int LoadStoredPortSettings(StoredPortSettings& settings)
     // A missing number leaves the default, as one the tables do not know.
     if (bPortType)
         CommModeFor(nPortType, read.m_nCommMode);
-    if (bBaud)
-        BaudRateIndexFor(nBaud, read.m_nBaudRate);
+    if (bBaud && BaudIndexOf(static_cast<uint32_t>(nBaud)) >= 0)
+        read.m_nBaudRate = BaudIndexOf(static_cast<uint32_t>(nBaud));
     settings = read;
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "res/dialogs.h"
 #include "res/strings.h"
 #include "upgrade/exchanges.h"
+#include "upgrade/messages.h"
 #include "upgrade/file_access.h"
 #include "upgrade/file_list.h"
 
@@ -34,14 +35,7 @@ public:
 
     void Failed(ExchangeFailure failure) override
     {
-        int id = IDS_FILE_NOT_SENT;
-        if (failure == ExchangeFailure::PortNotOpened)
-            id = IDS_PORT_NOT_OPENED;
-        else if (failure == ExchangeFailure::FileNotOpened)
-            id = IDS_FILE_NOT_OPENED;
-        else if (failure == ExchangeFailure::CommandNotSent)
-            id = IDS_COMMAND_NOT_SENT;
-        m_page.Wizard().MessageBox(LoadStringResource(id));
+        m_page.Wizard().MessageBox(LoadStringResource(FailureStringId(failure)));
     }
 
 private:

@@ -17,6 +17,8 @@
 // replaces an earlier one of the same name, as when Wine loads the file.
 #include "pages/wine_registry_file.h"
 
+#include "upgrade/number_text.h"
+
 #include <unordered_map>
 
 namespace {
@@ -75,17 +77,6 @@ bool SameName(const std::u16string& a, const std::u16string& b, size_t nLength)
 bool SameName(const std::u16string& a, const std::u16string& b)
 {
     return a.size() == b.size() && SameName(a, b, a.size());
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool IsSpace(char c)

@@ -2,6 +2,11 @@
 
 #include "res/strings.h"
 
+#include "link/baud_rates.h"
+
+#include <string>
+#include <vector>
+
 namespace {
 
 constexpr const char* kFont = "MS Sans Serif";
@@ -21,7 +26,20 @@ const ControlTemplate kWelcome[] = {
 };
 
 const char* const kSerialPorts[] = {"COM1", "COM2", nullptr};
-const char* const kBaudRates[] = {"4800", "9600", "19200", "38400", nullptr};
+// The list of rates as text, from the printer's one table.
+const std::vector<std::string> kBaudRateTexts = [] {
+    std::vector<std::string> texts;
+    for (uint32_t baud : kPrinterBaudRates)
+        texts.push_back(std::to_string(baud));
+    return texts;
+}();
+const std::vector<const char*> kBaudRates = [] {
+    std::vector<const char*> entries;
+    for (const std::string& text : kBaudRateTexts)
+        entries.push_back(text.c_str());
+    entries.push_back(nullptr);
+    return entries;
+}();
 const char* const kSamplePrinters[] = {kSamplePrinter1, kSamplePrinter2, kSamplePrinter3, nullptr};
 
 const ControlTemplate kCommSetup[] = {
@@ -41,7 +59,7 @@ const ControlTemplate kCommSetup[] = {
     {kNoControlId, ControlKind::StaticText, "Port:", 150, 52, 16, 8, kStyleGroup, nullptr},
     {kNoControlId, ControlKind::StaticText, "Baud:", 146, 68, 20, 8, kStyleGroup, nullptr},
     {IDC_SERIAL_PORT, ControlKind::DropDownList, "", 193, 50, 63, 35, kStyleTabStop | kStyleVScroll, kSerialPorts},
-    {IDC_BAUD_RATE, ControlKind::DropDownList, "", 193, 67, 63, 62, kStyleTabStop | kStyleVScroll, kBaudRates},
+    {IDC_BAUD_RATE, ControlKind::DropDownList, "", 193, 67, 63, 62, kStyleTabStop | kStyleVScroll, kBaudRates.data()},
     {kNoControlId, ControlKind::GroupBox, "LPT Port", 138, 90, 130, 37, kStyleNone, nullptr},
     {IDC_LPT1, ControlKind::RadioButton, "LPT1", 144, 101, 33, 10, kStyleGroup, nullptr},
     {IDC_LPT2, ControlKind::RadioButton, "LPT2", 144, 113, 33, 10, kStyleNone, nullptr},

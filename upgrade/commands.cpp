@@ -19,9 +19,3 @@ std::string FormatDtHeader(int32_t nSize, const std::string& strName)
     return header;
 }
 
-int StatusStringId(unsigned char firstByte)
-{
-    if (firstByte >= '0' && firstByte <= '4')
-        return kStatusReadyId + (firstByte - '0');
-    return kStatusUnknownId;
-}

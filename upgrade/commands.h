@@ -23,10 +23,3 @@ std::string FormatDtHeader(int32_t nSize, const std::string& strName);
 // 32-bit number.
 inline constexpr int32_t kLargestAnnouncedSize = 0x7FFFFFFF;
 
-// The string-table id that a status line's first byte selects:
-// '0'..'4' give 116..120 (ready, no card, not formatted, no space,
-// write-protected); any other byte gives 121 (no proper status).
-int StatusStringId(unsigned char firstByte);
-
-inline constexpr int kStatusReadyId = 116;
-inline constexpr int kStatusUnknownId = 121;

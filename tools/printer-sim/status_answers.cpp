@@ -1,17 +1,8 @@
 #include "tools/printer-sim/status_answers.h"
 
-namespace {
+#include "upgrade/number_text.h"
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 int ParseOne(const std::string& item, StatusAnswer& answer, std::string& error)
 {
@@ -76,8 +67,8 @@ int DecodeCEscapes(const std::string& text, std::string& bytes, std::string& err
         case '\\': case '\'': case '"': case '?': bytes += c; break;
         case 'x': {
             int value = 0, digits = 0;
-            while (digits < 2 && i + 1 < text.size() && HexValue(text[i + 1]) >= 0) {
-                value = value * 16 + HexValue(text[++i]);
+            while (digits < 2 && i + 1 < text.size() && HexDigit(text[i + 1]) >= 0) {
+                value = value * 16 + HexDigit(text[++i]);
                 ++digits;
             }
             if (digits == 0) {
