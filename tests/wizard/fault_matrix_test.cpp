@@ -59,18 +59,19 @@ protected:
         return env.StartPrinter(args);
     }
 
-    // Nothing of the wizard's holds a device the mode uses: each opens at
-    // once, and the printer saw every connection end (a TCP printer that
-    // stopped reading cannot see the end).
+    // Nothing of the wizard's holds a device the mode uses: the printer saw
+    // every connection end (a TCP printer that stopped reading cannot see
+    // the end), and then each device opens at once.
     bool DevicesFree()
     {
+        // The printer reports a connection's end once its line is ready
+        // again: a line it hung up is remade first.
         const CommMode mode = GetParam().mode;
-        if (mode != TcpIp && !(DeviceOpensAgain(serial) && (mode != Dual || DeviceOpensAgain(parallel))))
-            return false;
-        if (mode == TcpIp && GetParam().fault == Fault::StopsReading)
-            return true;
         const int connects = CountReport(env.reportPath, "\"event\":\"connect\"");
-        return WaitForReport(env.reportPath, "\"event\":\"disconnect\"", connects, kPromptMs);
+        if (!(mode == TcpIp && GetParam().fault == Fault::StopsReading) &&
+            !WaitForReport(env.reportPath, "\"event\":\"disconnect\"", connects, kPromptMs))
+            return false;
+        return mode == TcpIp || (DeviceOpensAgain(serial) && (mode != Dual || DeviceOpensAgain(parallel)));
     }
 
     WizardEnvironment env;
