@@ -3,7 +3,7 @@
 // one printer's failure never keeping another from its upgrade.
 #include "res/strings.h"
 #include "tests/flash/flash_process.h"
-#include "upgrade/commands.h"
+#include "upgrade/messages.h"
 
 #include <gtest/gtest.h>
 
