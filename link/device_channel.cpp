@@ -3,7 +3,6 @@
 #include "link/device_port.h"
 #include "link/error_codes.h"
 #include "link/deadline.h"
-#include "link/monotonic_clock.h"
 #include "link/stop_request.h"
 
 ChannelHandle OpenSerialChannel(const char* pszDevice, uint32_t nReadTimeout, uint32_t nWriteTimeout,
@@ -41,7 +40,9 @@ int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsign
     auto* out = static_cast<unsigned char*>(pBuffer);
     const Deadline line(nLineLimitMs);
     for (int32_t i = 0;; ++i) {
-        const uint64_t start = MonotonicMs();
+        // The limit runs from the start of this byte's wait; an empty read
+        // call does not renew it.
+        const Deadline byteDeadline(nByteLimitMs);
         unsigned char byte = 0;
         for (;;) {
             // A read call that waits on its own (Windows keeps the timeout in
@@ -62,9 +63,7 @@ int ReadChannel(ChannelHandle hChannel, void* pBuffer, int32_t* pnLength, unsign
             }
             if (got)
                 break;
-            // The limit runs from the start of this byte's wait; an empty
-            // read call does not renew it.
-            if (start + nByteLimitMs < MonotonicMs()) {
+            if (byteDeadline.Expired()) {
                 *pnLength = i;
                 *pnError = kErrorByteTimedOut;
                 DeviceClearError(hChannel);

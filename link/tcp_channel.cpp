@@ -1,5 +1,6 @@
 #include "link/tcp_channel.h"
 
+#include "link/deadline.h"
 #include "link/error_codes.h"
 #include "link/host_text.h"
 #include "link/monotonic_clock.h"
@@ -37,11 +38,15 @@ int CTimeoutSocket::StartTimer(uint32_t nTimeout)
     return 1;
 }
 
+Deadline CTimeoutSocket::StepDeadline() const
+{
+    return Deadline(m_dwStartTick, m_nTimeout);
+}
+
 bool CTimeoutSocket::OnMessagePending()
 {
-    const uint64_t now = MonotonicMs();
     m_bStopped = LinkStopRequested();
-    if (!m_bStopped && now <= m_dwStartTick + m_nTimeout && now <= m_nWholeLineEnd) {
+    if (!m_bStopped && !StepDeadline().Expired() && !(m_wholeLine && m_wholeLine->Expired())) {
         RunWaitHook();
         return false;
     }
@@ -66,11 +71,9 @@ int CTimeoutSocket::WaitFor(SocketEvent event, int32_t* pnError, bool bOneSlice)
             *pnError = CancelledError();
             return 0;
         }
-        const uint64_t limit = m_dwStartTick + m_nTimeout;
-        const uint64_t now = MonotonicMs();
-        uint64_t slice = now > limit ? 0 : limit - now + 1;
-        if (slice > kWaitHookIntervalMs)
-            slice = kWaitHookIntervalMs;
+        // One past the limit, so that the wait that ends there finds it
+        // passed.
+        const int slice = Deadline(m_dwStartTick, m_nTimeout + 1).SliceMs(kWaitHookIntervalMs);
         int r = SocketWait(m_hSocket, event, static_cast<int>(slice), pnError);
         if (r > 0 || (r == 0 && bOneSlice))
             return 1;
@@ -93,11 +96,9 @@ int CTimeoutSocket::Connect(int32_t* pnError)
         *pnError = kErrorHostUnknown;
         return 0;
     }
-    const uint64_t now = MonotonicMs();
-    const uint64_t limit = m_dwStartTick + m_nTimeout;
     uint32_t address = 0;
-    int found = SocketResolve(m_strHost.c_str(), static_cast<uint32_t>(limit > now ? limit - now : 0),
-                              &address, pnError);
+    int found = SocketResolve(m_strHost.c_str(), static_cast<uint32_t>(StepDeadline().RemainingMs()), &address,
+                              pnError);
     if (found < 0) {
         *pnError = LinkStopRequested() ? kErrorStopped : kErrorSocketTimedOut;
         return 0;
@@ -242,11 +243,12 @@ int32_t ReceiveTcpChannel(ChannelHandle hChannel, void* pBuffer, int32_t nCapaci
     if (nCapacity <= 0)
         return 0;
     auto* out = static_cast<unsigned char*>(pBuffer);
-    socket->m_nWholeLineEnd = nLineLimitMs == kNoLineLimit ? UINT64_MAX : MonotonicMs() + nLineLimitMs;
+    if (nLineLimitMs != kNoLineLimit)
+        socket->m_wholeLine.emplace(nLineLimitMs);
     // Whatever way the loop ends, the next step has no line's limit.
     struct LineEnds {
         CTimeoutSocket& socket;
-        ~LineEnds() { socket.m_nWholeLineEnd = UINT64_MAX; }
+        ~LineEnds() { socket.m_wholeLine.reset(); }
     } lineEnds{*socket};
     for (int32_t i = 0; i < nCapacity; ++i) {
         socket->StartTimer(socket->m_nConnectTimeout);

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "link/channel.h"
+#include "link/deadline.h"
 #include "link/link_limits.h"
 #include "link/printer_port.h"
 #include "link/socket_port.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // A socket whose blocking calls give up when their armed limit has passed.
@@ -46,6 +48,8 @@ public:
     // Why the last cancelled call was cancelled: its limit
     // (kErrorSocketTimedOut), or the program's stop (kErrorStopped).
     int32_t CancelledError() const;
+    // The armed limit of the current call.
+    Deadline StepDeadline() const;
 
     std::string m_strHost;
     uint32_t m_nPort = 0;
@@ -56,8 +60,8 @@ public:
     // Monotonic milliseconds: no counter wrap can shorten or stretch a wait.
     uint64_t m_dwStartTick = 0;
     uint32_t m_nTimeout = 0;
-    // While a line is received: when the whole line's limit passes.
-    uint64_t m_nWholeLineEnd = UINT64_MAX;
+    // While a line is received: the whole line's limit.
+    std::optional<Deadline> m_wholeLine;
 
 private:
     // Waits for the event within the armed limit. 1 it came; 0 cancelled

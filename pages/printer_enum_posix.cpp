@@ -11,33 +11,23 @@
 // scheduler that is gone or silent, and it keeps to that time exactly.
 #include "pages/printer_enum.h"
 
+#include "link/deadline.h"
+
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr double kWaitSliceSeconds = 0.05;
 constexpr cups_ptype_t kConnectionTypes = CUPS_PRINTER_REMOTE | CUPS_PRINTER_DISCOVERED;
-
-struct Deadline {
-    Clock::time_point at;
-    bool bPassed = false;
-};
 
 // Called by libcups whenever a wait slice ends without an answer; 0 abandons
 // the request.
 int KeepWaiting(http_t*, void* pDeadline)
 {
-    Deadline* deadline = static_cast<Deadline*>(pDeadline);
-    if (Clock::now() < deadline->at)
-        return 1;
-    deadline->bPassed = true;
-    return 0;
+    return static_cast<const Deadline*>(pDeadline)->Expired() ? 0 : 1;
 }
 
 // libcups would otherwise ask for a password on the terminal, where nobody
@@ -85,7 +75,7 @@ int EnumPrinters(bool bConnections, std::vector<std::string>& vecNames, int nTim
 {
     vecNames.clear();
     nTimeoutMs = std::max(nTimeoutMs, 1);
-    Deadline deadline{Clock::now() + std::chrono::milliseconds(nTimeoutMs)};
+    Deadline deadline(static_cast<uint64_t>(nTimeoutMs));
 
     cupsSetPasswordCB2(NoPassword, nullptr);
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, nTimeoutMs,
@@ -101,7 +91,7 @@ int EnumPrinters(bool bConnections, std::vector<std::string>& vecNames, int nTim
         int n = cupsGetDests2(http, &dests);
         // Queues removed since the count leave the scheduler saying "not
         // found"; anything else that ends with no list is a failure.
-        if (n <= 0 && (deadline.bPassed || cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND))
+        if (n <= 0 && (deadline.Expired() || cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND))
             nResult = 0;
         for (int i = 0; i < n; ++i) {
             // Instances are option sets of a queue (lpoptions), not queues.
