@@ -2,17 +2,14 @@
 
 #include "flash/command_line.h"
 #include "flash/fleet.h"
-#include "flash/human_text.h"
 #include "flash/ledger.h"
 #include "flash/package.h"
 #include "flash/report.h"
 #include "flash/system.h"
 #include "flash/target.h"
 #include "flash/trace.h"
-#include "link/baud_rates.h"
 #include "link/socket_port.h"
 #include "link/stop_request.h"
-#include "upgrade/json_line.h"
 #include "upgrade/keep_awake.h"
 
 #include <algorithm>
@@ -27,40 +24,6 @@
 #endif
 
 namespace {
-
-const double kPlanNetworks[] = {10e6, 100e6};
-
-int Usage(const std::string& error)
-{
-    std::fprintf(stderr, "orvi-flash: %s\nTry \"orvi-flash --help\".\n", EscapeControlBytes(error).c_str());
-    return kExitUsage;
-}
-
-int Refused(const std::string& refusal, bool json)
-{
-    if (json) {
-        JsonLine line("refused");
-        line.Add("message", refusal).Add("exit_status", kExitPackageRefused);
-        std::fputs(line.Text().c_str(), stdout);
-    }
-    std::fprintf(stderr, "orvi-flash: the package is refused: %s\n", EscapeControlBytes(refusal).c_str());
-    return kExitPackageRefused;
-}
-
-std::string Duration(double seconds)
-{
-    char text[32];
-    const long s = static_cast<long>(seconds + 0.5);
-    if (s >= 3600)
-        std::snprintf(text, sizeof text, "%ld h %02ld min", s / 3600, s / 60 % 60);
-    else if (s >= 60)
-        std::snprintf(text, sizeof text, "%ld min %02ld s", s / 60, s % 60);
-    else if (seconds >= 1)
-        std::snprintf(text, sizeof text, "%.1f s", seconds);
-    else
-        std::snprintf(text, sizeof text, "%.0f ms", seconds * 1000);
-    return text;
-}
 
 // The package, read as page 4 reads it and held to the digest the user
 // pinned: every site of a rollout sends the package that was approved, not
@@ -80,40 +43,8 @@ int Plan(const FlashOptions& options)
     Package package;
     std::string refusal;
     if (!LoadPinnedPackage(options, package, refusal))
-        return Refused(refusal, options.json);
-    if (options.json) {
-        std::vector<JsonLine> files;
-        for (const PackageFile& f : package.files) {
-            files.emplace_back();
-            files.back().Add("name", f.name).Add("size", static_cast<uint64_t>(f.size)).Add("sha256", f.sha256);
-        }
-        JsonLine seconds;
-        for (uint32_t baud : kPrinterBaudRates)
-            seconds.Add((std::to_string(baud) + "_baud").c_str(), SecondsAtBaud(package.wireBytes, baud), 1);
-        seconds.Add("10_mbit", SecondsAtBitsPerSecond(package.wireBytes, kPlanNetworks[0]), 3);
-        seconds.Add("100_mbit", SecondsAtBitsPerSecond(package.wireBytes, kPlanNetworks[1]), 3);
-        JsonLine line("plan");
-        line.Add("package", package.directory)
-            .Add("digest", package.digest)
-            .Add("files", files)
-            .Add("data_bytes", package.dataBytes)
-            .Add("wire_bytes", package.wireBytes)
-            .Add("seconds", seconds);
-        std::fputs(line.Text().c_str(), stdout);
-        return kExitAllDone;
-    }
-    std::printf("Package %s (digest %s)\n\n", EscapeControlBytes(package.directory).c_str(), package.digest.c_str());
-    int n = 0;
-    for (const PackageFile& f : package.files)
-        std::printf("%3d  %-24s %12d bytes  %s\n", ++n, EscapeControlBytes(f.name).c_str(), f.size, f.sha256.c_str());
-    std::printf("\n%d files, %llu bytes of firmware, %llu bytes on the wire with the DT headers and SR\n\n", n,
-                static_cast<unsigned long long>(package.dataBytes),
-                static_cast<unsigned long long>(package.wireBytes));
-    for (uint32_t baud : kPrinterBaudRates)
-        std::printf("  %6u baud        %s\n", baud, Duration(SecondsAtBaud(package.wireBytes, baud)).c_str());
-    for (double bits : kPlanNetworks)
-        std::printf("  %6.0f Mbit/s      %s\n", bits / 1e6,
-                    Duration(SecondsAtBitsPerSecond(package.wireBytes, bits)).c_str());
+        return ReportRefusal(refusal, options.json);
+    ReportPlan(package, options.json);
     return kExitAllDone;
 }
 
@@ -174,7 +105,7 @@ int Run(const FlashOptions& options)
     std::vector<Target> targets;
     std::string error;
     if (!ReadTargets(options, targets, error))
-        return Usage(error);
+        return ReportUsageError(error);
 
     RunSettings settings;
     settings.command = options.action == FlashAction::Upgrade ? Command::Upgrade
@@ -189,7 +120,7 @@ int Run(const FlashOptions& options)
     StartSocketLayer();
     IdentifyTargets(targets, settings.limits.tcpConnectMs);
     if (!RefuseDuplicates(targets, error))
-        return Usage(error);
+        return ReportUsageError(error);
     std::vector<std::string> warnings;
     const size_t jobs = JobsThatFit(options, targets.size(), RaiseOpenFileLimit(), error);
     if (!error.empty())
@@ -201,25 +132,25 @@ int Run(const FlashOptions& options)
     Ledger ledger;
     if (settings.command == Command::Upgrade) {
         if (!LoadPinnedPackage(options, package, error))
-            return Refused(error, options.json);
+            return ReportRefusal(error, options.json);
         settings.package = &package;
         MakeFolder(FolderOf(ledgerPath));
         // A ledger that cannot be read would let every printer be upgraded
         // again; one that cannot be written would forget this run.
         if (ledger.Load(ledgerPath, warnings) == LedgerRead::Unreadable && !options.force)
-            return Usage("the ledger " + ledgerPath + " cannot be read, so no printer would be skipped; " +
+            return ReportUsageError("the ledger " + ledgerPath + " cannot be read, so no printer would be skipped; " +
                          "mend it or give --force to send to every printer");
         if (!settings.dryRun && !ledger.Writable())
-            return Usage("the ledger " + ledgerPath + " cannot be written, so a rerun would not know this run; " +
+            return ReportUsageError("the ledger " + ledgerPath + " cannot be written, so a rerun would not know this run; " +
                          "give --ledger FILE in a folder you can write");
         settings.ledger = &ledger;
         if (!options.traceFolder.empty()) {
             std::error_code ignored;
             if (std::filesystem::exists(options.traceFolder, ignored) &&
                 !std::filesystem::is_directory(options.traceFolder, ignored))
-                return Usage("--trace names " + options.traceFolder + ", which is not a folder");
+                return ReportUsageError("--trace names " + options.traceFolder + ", which is not a folder");
             if (!MakeFolder(options.traceFolder))
-                return Usage("cannot make the trace folder " + options.traceFolder);
+                return ReportUsageError("cannot make the trace folder " + options.traceFolder);
             settings.traceFolder = options.traceFolder;
             std::vector<std::string> identities;
             for (const Target& t : targets)
@@ -264,7 +195,7 @@ int RunFlash(int argc, const char* const* argv)
     FlashOptions options;
     std::string error;
     if (!ParseCommandLine(argc, argv, options, error))
-        return Usage(error);
+        return ReportUsageError(error);
     switch (options.action) {
     case FlashAction::Help: std::fputs(FlashHelp().c_str(), stdout); return kExitAllDone;
     case FlashAction::Version: std::printf("orvi-flash %s\n", ORVI_VERSION); return kExitAllDone;

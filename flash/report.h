@@ -43,3 +43,9 @@ std::unique_ptr<Reporter> MakeReporter(ReportStyle style, const std::vector<Targ
 
 // The first line of a message, for output that gives a printer one line.
 std::string FirstLine(const std::string& message);
+
+// What is said before a run, or in place of one (report_before_run.cpp).
+// Each returns the exit status it stands for.
+int ReportUsageError(const std::string& error);
+int ReportRefusal(const std::string& refusal, bool json);
+void ReportPlan(const Package& package, bool json);
