@@ -198,8 +198,7 @@ TEST(CommandLine, EachPrinterWritesATraceOfItsOwn)
         << run.Out();
     EXPECT_NE(run.Out().find("desk\\x1B]0;x\\x07 3  unreachable"), std::string::npos) << run.Out();
     EXPECT_EQ(run.Out().find('\x1b'), std::string::npos) << run.Out();
-    std::ifstream unchanged(notes);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), "notes");
+    EXPECT_EQ(ReadWholeFile(notes), "notes");
     // Each trace begins with its run's header: the command, the target as
     // given and the printer it is.
     auto headers = [&] {
@@ -229,8 +228,7 @@ TEST(CommandLine, EachPrinterWritesATraceOfItsOwn)
     twice.insert(once.begin(), once.end());
     EXPECT_EQ(headers(), twice);
     EXPECT_NE(again.Err().find("cannot write the trace"), std::string::npos) << again.Err();
-    std::ifstream stillNotes(notes);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stillNotes), {}), "notes");
+    EXPECT_EQ(ReadWholeFile(notes), "notes");
     rerun.back() = notes;
     EXPECT_EQ(RunFlashProgram(rerun, notAFolder), 2);
     EXPECT_NE(notAFolder.Err().find("which is not a folder"), std::string::npos) << notAFolder.Err();

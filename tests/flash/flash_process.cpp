@@ -1,18 +1,10 @@
 #include "tests/flash/flash_process.h"
 
 #include <fstream>
-#include <random>
 #include <sstream>
 
 namespace {
 
-std::string ReadWhole(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -34,12 +26,12 @@ int FlashProcess::Wait(int timeoutMs)
 
 std::string FlashProcess::Out() const
 {
-    return ReadWhole(m_dir.Path() / "out");
+    return ReadWholeFile(m_dir.Path() / "out");
 }
 
 std::string FlashProcess::Err() const
 {
-    return ReadWhole(m_dir.Path() / "err");
+    return ReadWholeFile(m_dir.Path() / "err");
 }
 
 std::vector<std::string> FlashProcess::OutLines() const
@@ -110,16 +102,6 @@ std::vector<FirmwareFile> WritePackage(const TempDir& dir, size_t mainSize)
     for (const FirmwareFile& f : files)
         dir.Write(f.name, f.bytes);
     return files;
-}
-
-std::string LoopbackAddress(int lastOctet)
-{
-    // The second and third octets are drawn once per test program.
-    static const std::string network = [] {
-        std::random_device seed;
-        return "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + ".";
-    }();
-    return network + std::to_string(lastOctet);
 }
 
 std::string DecimalCommaPrelude(const TempDir& dir)

@@ -5,6 +5,7 @@
 
 #include "tests/sim/sim_process.h"
 #include "tests/support/host_process.h"
+#include "tests/support/loopback.h"
 #include "tests/support/temp_dir.h"
 
 #include <string>
@@ -55,6 +56,3 @@ std::string JsonField(const std::string& line, const std::string& key);
 // sending order.
 std::vector<FirmwareFile> WritePackage(const TempDir& dir, size_t mainSize);
 
-// An address of the loopback network no other test uses at once, ending in
-// lastOctet; port 2864 is free on it.
-std::string LoopbackAddress(int lastOctet);

@@ -62,8 +62,7 @@ TEST(Interrupt, CtrlCStopsTheFleetAndEveryPrinterSaysSo)
             // KK went out after the transfer stopped. The printer reads it
             // only once it has read what the stopped transfer left in the
             // buffers, at its slow pace: the trace shows it sent.
-            std::ifstream in(scratch.Path() / "trace" / ("tcp_" + address + "_2864.trace"));
-            std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string trace = ReadWholeFile(scratch.Path() / "trace" / ("tcp_" + address + "_2864.trace"));
             const size_t stopped = trace.find("failed: Interrupted.");
             ASSERT_NE(stopped, std::string::npos) << trace;
             EXPECT_NE(trace.find("> 01 4B 4B 0D 0A", stopped), std::string::npos) << trace;
@@ -77,8 +76,7 @@ TEST(Interrupt, CtrlCStopsTheFleetAndEveryPrinterSaysSo)
     }
     EXPECT_EQ(JsonField(run.Event("summary"), "exit_status"), "5");
     // Only the printers that got firmware have lines of this run.
-    std::ifstream in(ledger);
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string all = ReadWholeFile(ledger);
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 3) << all;
     EXPECT_EQ(all.rfind(upgraded, 0), 0u) << all;
 }

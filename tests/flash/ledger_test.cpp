@@ -24,10 +24,6 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
     const std::string trace = (scratch.Path() / "trace" / ("tcp_" + address + "_2864.trace")).string();
     const std::vector<std::string> upgrade = {"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger",
                                               ledger, "--json", "--trace", (scratch.Path() / "trace").string()};
-    auto traceText = [&] {
-        std::ifstream in(trace);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    };
 
     FlashProcess plan;
     ASSERT_EQ(RunFlashProgram({"plan", "--package", package.Text(), "--json"}, plan), 0) << plan.Err();
@@ -50,12 +46,12 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
     }
     {
         // The skipped printer keeps the trace of its upgrade as it was.
-        const std::string upgradeTrace = traceText();
+        const std::string upgradeTrace = ReadWholeFile(trace);
         EXPECT_NE(upgradeTrace.find("> 01 53 52 0D 0A"), std::string::npos) << upgradeTrace;
         FlashProcess again;
         ASSERT_EQ(RunFlashProgram(upgrade, again), 0) << again.Out() << again.Err();
         EXPECT_EQ(JsonField(again.Event("outcome", target), "outcome"), "skipped");
-        EXPECT_EQ(traceText(), upgradeTrace);
+        EXPECT_EQ(ReadWholeFile(trace), upgradeTrace);
         ASSERT_TRUE(SettleTcpPrinter(report, address));
         EXPECT_EQ(CountReport(report, "\"event\":\"connect\""), 2 + 1);
     }

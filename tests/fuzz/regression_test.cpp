@@ -2,6 +2,7 @@
 // own entry function. ORVI_FUZZ_TARGET names the folders below
 // tests/fuzz/corpus/ and tests/fuzz/regressions/.
 #include "tests/fuzz/fuzz_entry.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +31,6 @@ std::vector<std::filesystem::path> Inputs(const char* folder)
     return files;
 }
 
-std::string Bytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A folder that is missing or holds nothing would replay nothing and pass.
 void RunAll(const char* folder)
@@ -43,7 +39,7 @@ void RunAll(const char* folder)
     const std::vector<std::filesystem::path> inputs = Inputs(folder);
     ASSERT_FALSE(inputs.empty()) << Folder(folder);
     for (const auto& path : inputs) {
-        const std::string bytes = Bytes(path);
+        const std::string bytes = ReadWholeFile(path);
         EXPECT_EQ(ORVI_FUZZ_ENTRY(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1)
             << path.string();
     }

@@ -8,6 +8,7 @@
 
 #include "tests/support/host_process.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 #include "tests/support/elapsed.h"
 
@@ -324,11 +325,6 @@ std::string LockFileFor(const PtyPair& pty)
     return "/run/lock/LCK.." + path.substr(path.find_last_of('/') + 1);
 }
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 } // namespace
 
@@ -360,7 +356,7 @@ TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
         for (const std::string& held : {std::string(text), std::string(reinterpret_cast<char*>(&binary), 4)}) {
             std::ofstream(lock, std::ios::binary | std::ios::trunc) << held;
             EXPECT_EQ(OpenSerial(pty), InvalidChannel);
-            EXPECT_EQ(Contents(lock), held);
+            EXPECT_EQ(ReadWholeFile(lock), held);
         }
         // A parallel port takes no serial lock.
         ChannelHandle parallel = OpenParallelChannel(pty.SlavePath().c_str(), 10, 10);
@@ -374,7 +370,7 @@ TEST(DeviceChannel, SerialPortsHonourTheLockFilesOfOtherPrograms)
     // is ours while the channel is open.
     ChannelHandle h = OpenSerial(pty);
     ASSERT_NE(h, InvalidChannel);
-    EXPECT_EQ(std::atoi(Contents(lock).c_str()), static_cast<int>(::getpid()));
+    EXPECT_EQ(std::atoi(ReadWholeFile(lock).c_str()), static_cast<int>(::getpid()));
     EXPECT_EQ(OpenSerial(pty), InvalidChannel);
     EXPECT_EQ(CloseChannel(h), 1);
     EXPECT_FALSE(std::filesystem::exists(lock));

@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <dirent.h>
-#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -229,9 +228,7 @@ TEST_F(PortDispatchTest, TcpModeTalksToPort2864AtTheAddressShown)
 {
     // An address of its own on the loopback network, so that nothing else
     // on this machine needs port 2864 to be free.
-    std::random_device seed;
-    uint8_t host = static_cast<uint8_t>(2 + seed() % 250);
-    std::string address = "127.0." + std::to_string(seed() % 250) + "." + std::to_string(host);
+    const std::string address = LoopbackAddress();
     LoopbackListener printer(address.c_str(), 2864);
     ASSERT_TRUE(printer.Valid()) << address;
     settings.mode = TcpIp;

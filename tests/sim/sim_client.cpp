@@ -107,8 +107,4 @@ int ReadToEnd(int fd, std::string& bytes, int timeoutMs)
     }
 }
 
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+

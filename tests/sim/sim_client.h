@@ -24,4 +24,3 @@ int ReadStatusLine(int fd, std::string& line, int timeoutMs, size_t cap = 1024);
 // Reads until the other side ends the connection.
 int ReadToEnd(int fd, std::string& bytes, int timeoutMs);
 
-std::string FileBytes(const std::string& path);

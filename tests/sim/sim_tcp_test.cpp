@@ -72,10 +72,10 @@ TEST(SimTcp, UpgradeIsTakenByteForByteAndReported)
     int code = -1;
     ASSERT_TRUE(sim.WaitExit(kPromptMs, code));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(FileBytes(out + "/boot.bin"), boot);
+    EXPECT_EQ(ReadWholeFile(out + "/boot.bin"), boot);
     EXPECT_TRUE(std::filesystem::is_regular_file(out + "/empty.bin"));
-    EXPECT_EQ(FileBytes(out + "/empty.bin"), "");
-    EXPECT_EQ(FileBytes(out + "/l11config.bld"), config);
+    EXPECT_EQ(ReadWholeFile(out + "/empty.bin"), "");
+    EXPECT_EQ(ReadWholeFile(out + "/l11config.bld"), config);
 
     std::vector<std::string> expected = {
         "{\"event\":\"connect\",\"channel\":\"tcp\"}",
@@ -151,7 +151,7 @@ TEST(SimTcp, NamesThatLeaveTheDirectoryAreNeverWritten)
     EXPECT_EQ(CountReport(report, "\"event\":\"protocol-error\""), static_cast<int>(std::size(bad)));
     EXPECT_EQ(CountReport(report, "\"received\":4,"), static_cast<int>(std::size(bad)));
     EXPECT_EQ(CountReport(report, "{\"event\":\"upgrade\",\"files\":[\"fw\\\\ok.bin\"]"), 1);
-    EXPECT_EQ(FileBytes(out + "/fw/ok.bin"), "ok");
+    EXPECT_EQ(ReadWholeFile(out + "/fw/ok.bin"), "ok");
     EXPECT_TRUE(std::filesystem::is_empty(outside));
     int entries = 0;
     for (auto& entry : std::filesystem::recursive_directory_iterator(dir.Path()))
@@ -242,6 +242,6 @@ TEST(SimTcp, FaultsDoWhatTheySay)
         EXPECT_EQ(Exchange(sim.TcpPort(), Cmd(kCommandSU) + Cmd(kCommandSU)), "3\r\n3\r\n");
         std::string data = EveryByte(200);
         Exchange(sim.TcpPort(), FormatDtHeader(static_cast<int32_t>(data.size()), "paced.bin") + data);
-        EXPECT_EQ(FileBytes(out + "/paced.bin"), data);
+        EXPECT_EQ(ReadWholeFile(out + "/paced.bin"), data);
     }
 }

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+// An address of the loopback network no other test program uses at once
+// (the network is drawn once per program), ending in lastOctet, or in one
+// drawn afresh when it is -1; port 2864 is free on it.
+std::string LoopbackAddress(int lastOctet = -1);
+
 class LoopbackPeer {
 public:
     LoopbackPeer() = default;

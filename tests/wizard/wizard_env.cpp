@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 StoredValue Number(const std::string& name, uint32_t value)
@@ -84,9 +83,7 @@ void WizardEnvironment::StoreTcpSettings(const std::string& address)
 
 std::string WizardEnvironment::StartTcpPrinter(const std::vector<std::string>& options, int lastOctet)
 {
-    std::random_device seed;
-    std::string address = "127." + std::to_string(1 + seed() % 250) + "." + std::to_string(seed() % 250) + "." +
-                          std::to_string(lastOctet >= 0 ? lastOctet : 2 + seed() % 250);
+    const std::string address = LoopbackAddress(lastOctet);
     std::vector<std::string> args = {"--tcp", address + ":2864"};
     args.insert(args.end(), options.begin(), options.end());
     return StartPrinter(args) ? address : std::string();

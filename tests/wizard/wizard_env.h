@@ -6,6 +6,7 @@
 
 #include "link/link_limits.h"
 #include "tests/sim/sim_process.h"
+#include "tests/support/loopback.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdint>

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+// Page 2's radio button of a mode, and the mode's name.
+int ModeButton(CommMode mode);
+const char* ModeName(CommMode mode);
+
 struct AnsweredBox {
     std::string title;
     std::string text;
