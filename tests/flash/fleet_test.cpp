@@ -192,7 +192,9 @@ TEST(Fleet, OutputNobodyReadsHoldsNoPrinterAndCtrlCStillEnds)
     const int slave = ::open(terminal.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
     ASSERT_EQ(::tcgetattr(slave, &tio), 0);
+    // The pseudo-terminal is raw, with no stop character of its own.
     tio.c_iflag |= IXON;
+    tio.c_cc[VSTOP] = '\x13';
     ASSERT_EQ(::tcsetattr(slave, TCSANOW, &tio), 0);
     ASSERT_TRUE(terminal.Send("\x13"));
 
@@ -219,6 +221,8 @@ TEST(Fleet, OutputNobodyReadsHoldsNoPrinterAndCtrlCStillEnds)
         ASSERT_TRUE(run.Signal(SIGINT));
         EXPECT_EQ(run.Wait(kPromptMs), 0) << run.Err();
     }
+    // The paused terminal was never written past its pause.
+    EXPECT_EQ(terminal.TakeWaiting(), "");
     ::close(reader);
     ::close(filler);
     ::close(slave);
