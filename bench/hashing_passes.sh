@@ -27,8 +27,8 @@ namespace=(unshare -n)
 [ "$(id -u)" = 0 ] || namespace=(unshare -rn)
 "${namespace[@]}" bash -c '
   ip link set lo up || exit 1
-  "$1" --printers 1 --rate 0 --receive-buffer 0 --expect "$2" --seconds 120 >/dev/null &
-  sleep 0.5
+  coproc printer { "$1" --printers 1 --rate 0 --receive-buffer 0 --expect "$2" --seconds 120; }
+  read -r -t 10 line <&"${printer[0]}" && [ "$line" = listening ] || exit 1
   perf record -q -F 999 --call-graph dwarf,16384 -o "$3/perf.data" \
     "$4" upgrade --package "$3/package" --ledger "$3/ledger" tcp:127.1.0.1 >/dev/null
   status=$?
