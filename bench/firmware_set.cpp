@@ -2,6 +2,7 @@
 
 #include "upgrade/commands.h"
 #include "upgrade/file_list.h"
+#include "upgrade/sha256.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -93,6 +94,35 @@ int WriteFirmwareSet(const std::string& strDirectory, uint64_t nTotal, bool bSpa
     }
     set.wireBytes += kCommandLength;
     return 1;
+}
+
+int WriteWireStream(const std::string& strDirectory, const FirmwareSet& set, const std::string& strPath,
+                    std::string& strSha256)
+{
+    int out = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    Sha256 sha;
+    auto put = [&](const void* p, size_t n) {
+        sha.Update(static_cast<const unsigned char*>(p), n);
+        return WriteAll(out, p, n);
+    };
+    int ok = out >= 0;
+    std::vector<char> buffer(1 << 20);
+    for (size_t i = 0; ok && i < set.names.size(); ++i) {
+        const std::string header = FormatDtHeader(static_cast<int32_t>(set.sizes[i]), set.names[i]);
+        int in = ::open((strDirectory + set.names[i]).c_str(), O_RDONLY | O_CLOEXEC);
+        ok = in >= 0 && put(header.data(), header.size());
+        for (ssize_t n = 1; ok && n > 0;) {
+            n = ::read(in, buffer.data(), buffer.size());
+            ok = n >= 0 && put(buffer.data(), static_cast<size_t>(n));
+        }
+        if (in >= 0)
+            ::close(in);
+    }
+    ok = ok && put(kCommandSR, kCommandLength);
+    if (out >= 0 && ::close(out) != 0)
+        ok = 0;
+    strSha256 = sha.FinishHex();
+    return ok && !strSha256.empty();
 }
 
 void RemoveFirmwareSet(const std::string& strDirectory, const FirmwareSet& set)

@@ -23,6 +23,12 @@ int WriteFirmwareSet(const std::string& strDirectory, uint64_t nTotal, bool bSpa
 // The bytes page 4 puts on the wire for one file: its DT header and data.
 uint64_t WireBytesOf(const std::string& strName, uint64_t nSize);
 
+// Writes into strPath the bytes page 4 and orvi-flash put on the wire for
+// the set in strDirectory (each DT header and file, then SR), for senders
+// that copy one file to a socket; strSha256 gets their digest. 1 on success.
+int WriteWireStream(const std::string& strDirectory, const FirmwareSet& set, const std::string& strPath,
+                    std::string& strSha256);
+
 // Removes the files WriteFirmwareSet wrote, so that a benchmark leaves no
 // firmware behind in the build tree.
 void RemoveFirmwareSet(const std::string& strDirectory, const FirmwareSet& set);

@@ -1,10 +1,8 @@
 #include "bench/staged_program.h"
 
-#include <fcntl.h>
+#include "bench/child_process.h"
+
 #include <filesystem>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 std::string StageThisProgram(const std::string& strDirectory)
 {
@@ -19,31 +17,18 @@ std::string StageThisProgram(const std::string& strDirectory)
 
 ChildResult RunChild(const std::string& strProgram, const std::vector<std::string>& args, bool bQuiet)
 {
-    std::vector<std::string> all = {strProgram};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
+    std::vector<std::string> argv = {strProgram};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildOptions options;
+    options.output = bQuiet ? ChildOutput::Discarded : ChildOutput::Inherited;
+    ChildProcess child;
+    if (!child.Start(argv, options))
+        return ChildResult{};
+    // As long as CTest gives a benchmark.
+    constexpr int64_t kLongestNs = 1200ll * 1'000'000'000;
+    const ChildEnd end = child.Wait(MonotonicNowNs() + kLongestNs);
     ChildResult result;
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return result;
-    if (pid == 0) {
-        if (bQuiet) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            if (null >= 0)
-                ::dup2(null, STDOUT_FILENO);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (::wait4(pid, &status, 0, &usage) != pid)
-        return result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.peakRssKib = usage.ru_maxrss;
+    result.exitCode = end.exitCode;
+    result.peakRssKib = end.peakRssKib;
     return result;
 }

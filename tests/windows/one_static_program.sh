@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # orvi-upgrade.exe and orvi-flash.exe are each one file a user can run as
 # it is: each imports only DLLs that every Windows installation has, and
-# needs none beside it. winspool.drv is not among them: it is not one that
-# Windows always takes from the system folder, so the programs load it from
-# there themselves, and a copy planted beside them is never imported.
+# needs none beside it. winspool.drv and bcrypt.dll are not among them:
+# neither is one that Windows always takes from the system folder, so the
+# programs load them from there themselves, and a copy planted beside them
+# is never imported.
 # Usage: one_static_program.sh OBJDUMP EXE...
 set -uo pipefail
 OBJDUMP=$1
