@@ -33,7 +33,10 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
         refusal = LoadStringResource(IDS_FILE_NOT_SENT);
         return "";
     }
-    return sha.FinishHex();
+    std::string digest = sha.FinishHex();
+    if (digest.empty())
+        refusal = "the system's SHA-256 could not hash " + name;
+    return digest;
 }
 
 } // namespace

@@ -104,6 +104,10 @@ public:
         const PackageFile& file = m_package->files[static_cast<size_t>(index)];
         if (sha256 == file.sha256)
             return true;
+        if (sha256.empty()) {
+            m_trace.Note("the system's SHA-256 could not hash " + file.name + " as sent");
+            return false;
+        }
         m_trace.Note(file.name + " changed on disk since the package was read; its data as sent is not the package's");
         return false;
     }
