@@ -87,8 +87,10 @@ HostProcess::~HostProcess()
 
 bool HostProcess::Start(const std::vector<std::string>& argv, const std::string& outputPath)
 {
+    // In the prefix's own temporary folder: programs in two prefixes can
+    // have the same Windows process id, and must not share these files.
     static std::atomic<int> serial{0};
-    std::string stem("/tmp/orvi-host-");
+    std::string stem = HostPath(std::filesystem::temp_directory_path() / "orvi-host-");
     stem.append(std::to_string(GetCurrentProcessId())).append("-").append(std::to_string(serial++));
     m_h->pidFile = stem + ".pid";
     m_h->statusFile = stem + ".status";

@@ -21,8 +21,10 @@ int Reg(const std::string& args)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
+                        &pi)) {
+        ADD_FAILURE() << "reg.exe did not start: error " << GetLastError();
         return -1;
+    }
     WaitForSingleObject(pi.hProcess, 60000);
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
