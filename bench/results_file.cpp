@@ -11,18 +11,6 @@
 
 namespace {
 
-std::string Quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20)
-            out += c;
-    }
-    return out + "\"";
-}
-
 std::string CpuModel()
 {
     std::ifstream in("/proc/cpuinfo");
@@ -58,40 +46,27 @@ std::vector<std::pair<std::string, std::string>> ReadEntries(const std::string& 
 
 } // namespace
 
-void ResultFields::Key(const char* key)
-{
-    if (!m_text.empty())
-        m_text += ", ";
-    m_text += Quoted(key) + ": ";
-}
-
 ResultFields& ResultFields::Add(const char* key, double value, int nDecimals)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", nDecimals, value);
-    Key(key);
-    m_text += text;
+    m_line.Add(key, value, nDecimals);
     return *this;
 }
 
 ResultFields& ResultFields::Add(const char* key, long long value)
 {
-    Key(key);
-    m_text += std::to_string(value);
+    m_line.Add(key, static_cast<int64_t>(value));
     return *this;
 }
 
 ResultFields& ResultFields::Add(const char* key, const std::string& value)
 {
-    Key(key);
-    m_text += Quoted(value);
+    m_line.Add(key, value);
     return *this;
 }
 
 ResultFields& ResultFields::Add(const char* key, bool value)
 {
-    Key(key);
-    m_text += value ? "true" : "false";
+    m_line.Add(key, value);
     return *this;
 }
 
@@ -107,7 +82,7 @@ ResultFields MachineFields()
 
 int PublishResult(const std::string& strName, const ResultFields& fields)
 {
-    std::printf("{\"bench\": %s, %s\n", Quoted(strName).c_str(), fields.Json().c_str() + 1);
+    std::printf("{\"bench\":%s,%s\n", JsonString(strName).c_str(), fields.Json().c_str() + 1);
     std::fflush(stdout);
 
     const std::string path = ORVI_BENCH_RESULTS;
@@ -128,7 +103,7 @@ int PublishResult(const std::string& strName, const ResultFields& fields)
         std::ofstream out(temporary, std::ios::trunc);
         out << "{\n";
         for (size_t i = 0; i < entries.size(); ++i)
-            out << "  " << Quoted(entries[i].first) << ": " << entries[i].second
+            out << "  " << JsonString(entries[i].first) << ": " << entries[i].second
                 << (i + 1 < entries.size() ? ",\n" : "\n");
         out << "}\n";
         if (!out)

@@ -3,20 +3,22 @@
 // replaces its own entry and leaves the others.
 #pragma once
 
+#include "upgrade/json_line.h"
+
 #include <string>
 
-// Builds one flat JSON object, field by field, in the order added.
+// Builds one flat JSON object, field by field, in the order added, with
+// the programs' own writer; a number without its decimals gets three.
 class ResultFields {
 public:
     ResultFields& Add(const char* key, double value, int nDecimals = 3);
     ResultFields& Add(const char* key, long long value);
     ResultFields& Add(const char* key, const std::string& value);
     ResultFields& Add(const char* key, bool value);
-    std::string Json() const { return "{" + m_text + "}"; }
+    std::string Json() const { return m_line.Object(); }
 
 private:
-    void Key(const char* key);
-    std::string m_text;
+    JsonLine m_line;
 };
 
 // "nproc", the CPU model and the kernel of this machine.
