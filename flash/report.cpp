@@ -257,6 +257,9 @@ class QueuedReporter : public Reporter {
 public:
     // How long a stopping run still waits for its output to be written.
     static constexpr std::chrono::milliseconds kStopGrace{2000};
+    // How often the printers' progress is written, and the idle redraw.
+    static constexpr std::chrono::milliseconds kProgressEvery{100};
+    static constexpr std::chrono::milliseconds kIdleEvery{200};
 
     explicit QueuedReporter(std::unique_ptr<Style> style) : m_style(std::move(style)), m_writer([this] { Write(); }) {}
 
@@ -282,11 +285,10 @@ public:
 
     void Progress(size_t i, uint64_t sent, uint64_t total) override
     {
-        {
-            std::lock_guard<std::mutex> hold(m_mutex);
-            m_progress[i] = {sent, total};
-        }
-        m_wake.notify_all();
+        // No wake: the writer takes the latest figures when they are due,
+        // so a printer's every piece costs a lock, not a thread switch.
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_progress[i] = {sent, total};
     }
 
     void Finished(size_t i, const PrinterResult& r) override
@@ -345,6 +347,7 @@ private:
     {
         std::unique_lock<std::mutex> hold(m_mutex);
         bool noticed = false;
+        auto progressDue = std::chrono::steady_clock::now();
         for (;;) {
             // The stop's notice goes out here, where a stalled reader holds
             // nothing but this thread.
@@ -361,18 +364,23 @@ private:
                 Run(hold, event);
                 continue;
             }
-            if (!m_progress.empty()) {
-                const auto [i, sent] = *m_progress.begin();
-                m_progress.erase(m_progress.begin());
-                Run(hold, [this, i = i, sent = sent] { m_style->Progress(i, sent.sent, sent.total); });
+            const auto now = std::chrono::steady_clock::now();
+            if (!m_progress.empty() && now >= progressDue) {
+                std::map<size_t, Sent> due;
+                due.swap(m_progress);
+                Run(hold, [this, &due] {
+                    for (const auto& [i, sent] : due)
+                        m_style->Progress(i, sent.sent, sent.total);
+                });
+                progressDue = now + kProgressEvery;
                 continue;
             }
             if (m_closing)
                 return;
             m_wake.notify_all();
-            if (m_wake.wait_for(hold, std::chrono::milliseconds(200)) == std::cv_status::timeout) {
+            const bool idle = m_progress.empty();
+            if (m_wake.wait_until(hold, idle ? now + kIdleEvery : progressDue) == std::cv_status::timeout && idle)
                 Run(hold, [this] { m_style->Idle(); });
-            }
         }
     }
 
