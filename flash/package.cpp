@@ -6,11 +6,16 @@
 #include "upgrade/file_access.h"
 #include "upgrade/sha256.h"
 
+#include <vector>
+
 namespace {
 
-// A file's digest, read once, in the pieces the transfer reads it in. An
-// empty text when it does not read whole, with the message page 4 would
-// show when it met the file so.
+// Reading to hash is not a transfer: it reads in blocks many pieces long,
+// so that a large package costs few calls.
+constexpr size_t kDigestBlock = 64 * static_cast<size_t>(kPieceSize);
+
+// A file's digest, read once. An empty text when it does not read whole,
+// with the message page 4 would show when it met the file so.
 std::string FileDigest(const std::string& directory, const std::string& name, int32_t size, std::string& refusal)
 {
     FileHandle h = OpenFileForReading(directory, name, FileSharing::Readers);
@@ -19,13 +24,13 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
         return "";
     }
     Sha256 sha;
-    unsigned char piece[kPieceSize];
+    std::vector<unsigned char> block(kDigestBlock);
     int64_t total = 0;
     int n = 0;
-    // Read no further than one piece past the size announced: a file that
+    // Read no further than one block past the size announced: a file that
     // keeps growing is refused, not hashed without end.
-    while (total <= size && ReadFileBytes(h, piece, sizeof piece, &n) && n > 0) {
-        sha.Update(piece, static_cast<size_t>(n));
+    while (total <= size && ReadFileBytes(h, block.data(), static_cast<int>(block.size()), &n) && n > 0) {
+        sha.Update(block.data(), static_cast<size_t>(n));
         total += n;
     }
     CloseFile(h);
