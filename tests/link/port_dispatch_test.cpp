@@ -5,6 +5,7 @@
 
 #include "tests/support/loopback.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -37,19 +38,6 @@ struct Settings : IPortSettings {
 // Ports COM1/COM2/LPT1/LPT2 as pseudo-terminals, for the length of a test.
 class PortDispatchTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ::setenv("ORVI_COM1", com1.SlavePath().c_str(), 1);
-        ::setenv("ORVI_COM2", com2.SlavePath().c_str(), 1);
-        ::setenv("ORVI_LPT1", lpt1.SlavePath().c_str(), 1);
-        ::setenv("ORVI_LPT2", lpt2.SlavePath().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        for (const char* v : {"ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
-            ::unsetenv(v);
-    }
-
     int Open() { return DispatchOpenPort(settings, kProgramLimits, hPort, hStatusPort); }
     int Write(const std::string& s, bool status = false)
     {
@@ -76,6 +64,8 @@ protected:
     }
 
     PtyPair com1, com2, lpt1, lpt2;
+    ScopedEnv mapCom1{"ORVI_COM1", com1.SlavePath().c_str()}, mapCom2{"ORVI_COM2", com2.SlavePath().c_str()};
+    ScopedEnv mapLpt1{"ORVI_LPT1", lpt1.SlavePath().c_str()}, mapLpt2{"ORVI_LPT2", lpt2.SlavePath().c_str()};
     Settings settings;
     ChannelHandle hPort = 0;
     ChannelHandle hStatusPort = 0;
