@@ -93,11 +93,7 @@ TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
 {
     // The queue takes the job but refuses its document, which the scheduler
     // only says once the document is on its way.
-    Queue q("DefaultPolicy orvi\n"
-            "<Policy orvi>\n"
-            "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
-            "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-            "</Policy>");
+    Queue q(kRefuseEveryDocument);
     ASSERT_TRUE(q.Ready());
 
     // The write is only buffered; the refusal comes as the job ends, and

@@ -20,6 +20,13 @@ struct CupsJobInfo {
     int nState = 0; // ipp_jstate_t: 3 pending ... 7 canceled, 9 completed
 };
 
+// A policy for the extra lines: queues take jobs and refuse every
+// document, which the scheduler says only once the document is on its way.
+inline constexpr const char* kRefuseEveryDocument =
+    "DefaultPolicy orvi\n<Policy orvi>\n"
+    "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
+    "  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>";
+
 class ScopedCupsServer;
 
 class PrivateCupsd {
