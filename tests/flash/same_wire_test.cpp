@@ -68,47 +68,19 @@ void SameAsTheWizard(WizardEnvironment& env, int modeButton, const std::string& 
 
 } // namespace
 
-TEST(SameWire, SerialTarget)
+class SameWire : public ::testing::TestWithParam<CommMode> {};
+
+TEST_P(SameWire, AsTheWizard)
 {
     WizardEnvironment env;
-    const std::string link = env.HostFile("serial-line");
-    ASSERT_TRUE(env.StartPrinter({"--pty", link}));
-    env.MapPort("COM1", link);
+    const std::string target = StartPrinterFor(env, GetParam());
+    ASSERT_NE(target, "");
     SampleSet(env);
-    SameAsTheWizard(env, IDC_MODE_COM, "serial:" + link + "@19200", 0);
+    SameAsTheWizard(env, ModeButton(GetParam()), target, 0);
 }
 
-TEST(SameWire, ParallelTarget)
-{
-    WizardEnvironment env;
-    const std::string link = env.HostFile("parallel-line");
-    ASSERT_TRUE(env.StartPrinter({"--pty", link}));
-    env.MapPort("LPT1", link);
-    SampleSet(env);
-    SameAsTheWizard(env, IDC_MODE_LPT, "parallel:" + link, 0);
-}
-
-TEST(SameWire, DualTarget)
-{
-    WizardEnvironment env;
-    const std::string serial = env.HostFile("serial-line");
-    const std::string parallel = env.HostFile("parallel-line");
-    ASSERT_TRUE(env.StartPrinter({"--dual", serial, parallel}));
-    env.MapPort("COM1", serial);
-    env.MapPort("LPT1", parallel);
-    SampleSet(env);
-    SameAsTheWizard(env, IDC_MODE_DUAL, "dual:" + serial + "+" + parallel, 0);
-}
-
-TEST(SameWire, TcpTarget)
-{
-    WizardEnvironment env;
-    const std::string address = env.StartTcpPrinter();
-    ASSERT_FALSE(address.empty());
-    env.StoreTcpSettings(address);
-    SampleSet(env);
-    SameAsTheWizard(env, IDC_MODE_TCPIP, "tcp:" + address, 0);
-}
+INSTANTIATE_TEST_SUITE_P(Modes, SameWire, ::testing::Values(Com, Lpt, Dual, TcpIp),
+                         [](const ::testing::TestParamInfo<CommMode>& info) { return ModeName(info.param); });
 
 TEST(SameWire, QueueTargetSendsTheJobsAndCannotConfirm)
 {

@@ -3,34 +3,36 @@
 #include "tools/printer-sim/command_parser.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
-// Every event of the stream, one record each. Consecutive data events are
-// joined: where data is cut into events depends only on the pieces.
+// Joins a run of data events: where data is cut into events depends only on
+// the pieces.
 struct EventLog {
-    std::string text;
+    std::vector<std::string>& events;
     std::string data;
     uint64_t announced = 0;
     uint64_t received = 0;
 
-    void Flush()
+    void Add(const std::string& event)
     {
-        if (data.empty())
-            return;
-        text += "D" + std::to_string(data.size()) + ":" + data + "\n";
+        if (!data.empty())
+            events.push_back("data:" + data);
         data.clear();
+        events.push_back(event);
     }
 };
 
-// Feeds stream in pieces whose lengths come from the pattern; 0 when the
-// parser broke a promise of its interface.
-int Feed(const unsigned char* p, size_t n, const unsigned char* pattern, size_t nPattern, EventLog& log)
+} // namespace
+
+int CommandParserEvents(const unsigned char* p, size_t n, const std::string& pieces, std::vector<std::string>& events)
 {
     CommandParser parser;
+    EventLog log{events, "", 0, 0};
     size_t at = 0, turn = 0;
     while (at < n) {
-        size_t piece = nPattern ? pattern[turn++ % nPattern] % 67 + 1 : n;
+        size_t piece = pieces.empty() ? n : static_cast<unsigned char>(pieces[turn++ % pieces.size()]) % 67 + 1;
         size_t end = piece < n - at ? at + piece : n;
         while (at < end) {
             ParserEvent event;
@@ -52,28 +54,23 @@ int Feed(const unsigned char* p, size_t n, const unsigned char* pattern, size_t 
                 if (event.size < 0 || event.name.size() > kMaxDtName)
                     return 0;
                 log.announced += static_cast<uint64_t>(event.size);
-                log.Flush();
-                log.text += "H" + std::to_string(event.size) + ":" + event.name + "\n";
+                log.Add("DT " + std::to_string(event.size) + " " + event.name);
                 break;
             default:
-                log.Flush();
-                log.text += (event.kind == ParserEvent::kCommand ? "C" : "E") + event.name + "\n";
+                log.Add(event.kind == ParserEvent::kCommand ? event.name : "error:" + event.name);
                 break;
             }
             at += used;
         }
     }
-    log.Flush();
     std::string detail;
     const int clean = parser.AtEnd(detail);
-    log.text += clean ? "end\n" : "cut:" + detail + "\n";
+    log.Add(clean ? "end" : "cut:" + detail);
     // Every announced byte came as data, but for what the file still awaits.
     if (log.received + (parser.InData() ? parser.DataLeft() : 0) != log.announced)
         return 0;
     return clean || !detail.empty();
 }
-
-} // namespace
 
 int FuzzCommandParser(const uint8_t* pData, size_t nSize)
 {
@@ -82,14 +79,13 @@ int FuzzCommandParser(const uint8_t* pData, size_t nSize)
     const size_t nPattern = pData[0] % 8;
     if (nSize < 1 + nPattern)
         return 1;
-    const unsigned char* pattern = pData + 1;
+    const std::string pattern(reinterpret_cast<const char*>(pData + 1), nPattern);
     const unsigned char* stream = pData + 1 + nPattern;
     const size_t n = nSize - 1 - nPattern;
 
-    EventLog whole, bytes, cut;
-    const unsigned char one = 0;
-    if (!Feed(stream, n, nullptr, 0, whole) || !Feed(stream, n, &one, 1, bytes) ||
-        !Feed(stream, n, pattern, nPattern, cut))
+    std::vector<std::string> whole, bytes, cut;
+    if (!CommandParserEvents(stream, n, "", whole) || !CommandParserEvents(stream, n, std::string(1, '\0'), bytes) ||
+        !CommandParserEvents(stream, n, pattern, cut))
         return 0;
-    return whole.text == bytes.text && whole.text == cut.text;
+    return whole == bytes && whole == cut;
 }

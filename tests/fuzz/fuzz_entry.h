@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The input as "l11config.bld" beside a small firmware set, through the
 // real parser and file access.
@@ -20,3 +22,10 @@ int FuzzWineRegistry(const uint8_t* pData, size_t nSize);
 // chooses how the rest is cut into pieces, and every cutting must read the
 // same events.
 int FuzzCommandParser(const uint8_t* pData, size_t nSize);
+
+// The events the simulated printer's parser reads from a stream, one record
+// each ("KU", "DT 10 name", "data:" and a run of data, "error:" and why,
+// then "end" or "cut:" and why), the stream fed in pieces whose lengths are
+// the bytes of pieces in turn (each % 67 + 1), or at once when pieces is
+// empty. 0 when the parser broke a promise of its interface.
+int CommandParserEvents(const unsigned char* p, size_t n, const std::string& pieces, std::vector<std::string>& events);

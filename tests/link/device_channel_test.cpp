@@ -8,6 +8,7 @@
 
 #include "tests/support/host_process.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 #include "tests/support/elapsed.h"
@@ -204,20 +205,17 @@ TEST(DeviceChannel, PortIsHeldExclusivelyUntilClosed)
 
 TEST(DeviceChannel, WindowsNamesFollowTheDeviceMap)
 {
-    for (const char* name : {"ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
-        ::unsetenv(name);
+    ScopedEnv com1("ORVI_COM1", nullptr), com2("ORVI_COM2", nullptr), lpt1("ORVI_LPT1", nullptr),
+        lpt2("ORVI_LPT2", nullptr);
     EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyS0");
     EXPECT_EQ(DevicePathFor("COM2"), "/dev/ttyS1");
     EXPECT_EQ(DevicePathFor("LPT1"), "/dev/lp0");
     EXPECT_EQ(DevicePathFor("LPT2"), "/dev/lp1");
-    ::setenv("ORVI_COM1", "/dev/ttyUSB0", 1);
-    ::setenv("ORVI_LPT2", "/dev/usb/lp0", 1);
+    ScopedEnv usbCom1("ORVI_COM1", "/dev/ttyUSB0"), usbLpt2("ORVI_LPT2", "/dev/usb/lp0");
     EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyUSB0");
     EXPECT_EQ(DevicePathFor("com1"), "/dev/ttyUSB0");
     EXPECT_EQ(DevicePathFor("LPT2"), "/dev/usb/lp0");
     EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
-    ::unsetenv("ORVI_COM1");
-    ::unsetenv("ORVI_LPT2");
 }
 
 namespace {

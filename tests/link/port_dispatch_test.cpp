@@ -5,6 +5,7 @@
 
 #include "tests/support/loopback.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -37,19 +38,6 @@ struct Settings : IPortSettings {
 // Ports COM1/COM2/LPT1/LPT2 as pseudo-terminals, for the length of a test.
 class PortDispatchTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ::setenv("ORVI_COM1", com1.SlavePath().c_str(), 1);
-        ::setenv("ORVI_COM2", com2.SlavePath().c_str(), 1);
-        ::setenv("ORVI_LPT1", lpt1.SlavePath().c_str(), 1);
-        ::setenv("ORVI_LPT2", lpt2.SlavePath().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        for (const char* v : {"ORVI_COM1", "ORVI_COM2", "ORVI_LPT1", "ORVI_LPT2"})
-            ::unsetenv(v);
-    }
-
     int Open() { return DispatchOpenPort(settings, kProgramLimits, hPort, hStatusPort); }
     int Write(const std::string& s, bool status = false)
     {
@@ -76,6 +64,8 @@ protected:
     }
 
     PtyPair com1, com2, lpt1, lpt2;
+    ScopedEnv mapCom1{"ORVI_COM1", com1.SlavePath().c_str()}, mapCom2{"ORVI_COM2", com2.SlavePath().c_str()};
+    ScopedEnv mapLpt1{"ORVI_LPT1", lpt1.SlavePath().c_str()}, mapLpt2{"ORVI_LPT2", lpt2.SlavePath().c_str()};
     Settings settings;
     ChannelHandle hPort = 0;
     ChannelHandle hStatusPort = 0;
@@ -103,9 +93,8 @@ TEST_F(PortDispatchTest, NoModeMeansNothingIsTouched)
 {
     for (CommMode mode : {-1, 5}) {
         settings.mode = mode;
-        hPort = 1234;
-        hStatusPort = 5678;
         EXPECT_EQ(Open(), 1);
+        EXPECT_TRUE(Free(com1) && Free(lpt1));
         EXPECT_EQ(Write("\x01KU\r\n", true), 1);
         char buffer[8] = "unread";
         int32_t length = 8;
@@ -113,10 +102,8 @@ TEST_F(PortDispatchTest, NoModeMeansNothingIsTouched)
         EXPECT_STREQ(buffer, "unread");
         EXPECT_EQ(length, 8);
         EXPECT_EQ(Close(), 1);
-        EXPECT_EQ(hPort, 1234);
-        EXPECT_EQ(hStatusPort, 5678);
     }
-    EXPECT_TRUE(Free(com1) && Free(lpt1));
+    EXPECT_EQ(com1.TakeWaiting() + lpt1.TakeWaiting(), "");
 }
 
 TEST_F(PortDispatchTest, SerialAndParallelModesUseTheChosenPort)

@@ -15,10 +15,18 @@ namespace {
 constexpr int kDeliveryWaitMs = 20000;
 constexpr int kJobCanceled = 7;
 
-std::string SocketUri(const LoopbackListener& printer)
-{
-    return "socket://127.0.0.1:" + std::to_string(printer.Port());
-}
+// A scheduler of the test's own (with its cupsd.conf additions) and a raw
+// queue Orvi_L11 delivering to a listener standing in for the printer.
+struct Queue {
+    explicit Queue(const std::string& configuration = "") : cupsd(configuration) {}
+    bool Ready()
+    {
+        return cupsd.Running() && cupsd.AddRawQueue("Orvi_L11", "socket://127.0.0.1:" + std::to_string(printer.Port()));
+    }
+
+    PrivateCupsd cupsd;
+    LoopbackListener printer;
+};
 
 int Write(ChannelHandle h, const std::string& bytes, int32_t* pnError = nullptr)
 {
@@ -31,12 +39,19 @@ int Write(ChannelHandle h, const std::string& bytes, int32_t* pnError = nullptr)
 
 } // namespace
 
-TEST(SpoolerChannel, DeliversOneRawJobWithTheWritesBackToBack)
+TEST(SpoolerChannel, DeliversOneRawJobWithTheWritesBackToBackToTheQueueNamed)
 {
-    PrivateCupsd cupsd;
-    ASSERT_TRUE(cupsd.Running());
-    LoopbackListener printer;
-    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+    Queue q;
+    ASSERT_TRUE(q.Ready());
+    EXPECT_EQ(OpenSpoolerChannel("No_Such_Queue", "Orvi Upgrade"), InvalidChannel);
+    EXPECT_EQ(OpenSpoolerChannel("", "Orvi Upgrade"), InvalidChannel);
+    // Cut at the NUL, the name would be the real queue.
+    EXPECT_EQ(OpenSpoolerChannel(std::string("Orvi_L11\0x", 10), "Orvi Upgrade"), InvalidChannel);
+    EXPECT_TRUE(q.cupsd.Jobs().empty());
+    int32_t nError = 0;
+    EXPECT_EQ(WriteSpoolerChannel(InvalidChannel, "x", 1, &nError), 0);
+    EXPECT_EQ(nError, EBADF);
+    EXPECT_EQ(CloseSpoolerChannel(InvalidChannel), 1);
 
     std::string big(70000, '\0');
     for (size_t i = 0; i < big.size(); ++i)
@@ -52,12 +67,12 @@ TEST(SpoolerChannel, DeliversOneRawJobWithTheWritesBackToBack)
     EXPECT_EQ(Write(h, last), 1);
     EXPECT_EQ(CloseSpoolerChannel(h), 1);
 
-    LoopbackPeer peer = printer.Accept(kDeliveryWaitMs);
+    LoopbackPeer peer = q.printer.Accept(kDeliveryWaitMs);
     ASSERT_TRUE(peer.Valid());
     const std::string expected = first + big + last;
     EXPECT_EQ(peer.Receive(expected.size() + 1, kDeliveryWaitMs), expected);
 
-    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    std::vector<CupsJobInfo> jobs = q.cupsd.Jobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].strQueue, "Orvi_L11");
     EXPECT_EQ(jobs[0].strTitle, "Orvi Upgrade");
@@ -74,37 +89,12 @@ TEST(SpoolerChannel, ASilentSpoolerIsGivenUpAfterTheSilenceLimit)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(SpoolerChannel, QueuesThatAreNotThereOpenNothing)
-{
-    PrivateCupsd cupsd;
-    ASSERT_TRUE(cupsd.Running());
-    LoopbackListener printer;
-    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
-
-    EXPECT_EQ(OpenSpoolerChannel("No_Such_Queue", "Orvi Upgrade"), InvalidChannel);
-    EXPECT_EQ(OpenSpoolerChannel("", "Orvi Upgrade"), InvalidChannel);
-    // Cut at the NUL, the name would be the real queue.
-    EXPECT_EQ(OpenSpoolerChannel(std::string("Orvi_L11\0x", 10), "Orvi Upgrade"), InvalidChannel);
-    EXPECT_TRUE(cupsd.Jobs().empty());
-
-    int32_t nError = 0;
-    EXPECT_EQ(WriteSpoolerChannel(InvalidChannel, "x", 1, &nError), 0);
-    EXPECT_EQ(nError, EBADF);
-    EXPECT_EQ(CloseSpoolerChannel(InvalidChannel), 1);
-}
-
 TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
 {
     // The queue takes the job but refuses its document, which the scheduler
     // only says once the document is on its way.
-    PrivateCupsd cupsd("DefaultPolicy orvi\n"
-                       "<Policy orvi>\n"
-                       "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
-                       "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                       "</Policy>");
-    ASSERT_TRUE(cupsd.Running());
-    LoopbackListener printer;
-    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+    Queue q(kRefuseEveryDocument);
+    ASSERT_TRUE(q.Ready());
 
     // The write is only buffered; the refusal comes as the job ends, and
     // the close says the bytes were not sent after all.
@@ -112,18 +102,16 @@ TEST(SpoolerChannel, AJobWhoseDocumentIsRefusedIsWithdrawn)
     ASSERT_NE(h, InvalidChannel);
     EXPECT_EQ(Write(h, "\x01KU\r\n"), 1);
     EXPECT_EQ(CloseSpoolerChannel(h), 0);
-    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    std::vector<CupsJobInfo> jobs = q.cupsd.Jobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].nState, kJobCanceled);
-    EXPECT_FALSE(printer.Accept(500).Valid());
+    EXPECT_FALSE(q.printer.Accept(500).Valid());
 }
 
 TEST(SpoolerChannel, AJobThatStoppedShortOrLostDataIsWithdrawnNotPrinted)
 {
-    PrivateCupsd cupsd;
-    ASSERT_TRUE(cupsd.Running());
-    LoopbackListener printer;
-    ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", SocketUri(printer)));
+    Queue q;
+    ASSERT_TRUE(q.Ready());
 
     // A transfer that stopped short (interrupted, a file changed on disk)
     // gives its job up.
@@ -136,7 +124,7 @@ TEST(SpoolerChannel, AJobThatStoppedShortOrLostDataIsWithdrawnNotPrinted)
     ASSERT_NE(h, InvalidChannel);
     EXPECT_EQ(Write(h, "\x01KU\r\n"), 1);
     // The job survives the restart; the connection carrying its document does not.
-    ASSERT_TRUE(cupsd.Restart());
+    ASSERT_TRUE(q.cupsd.Restart());
     // More than libcups buffers, so the loss shows in this write; and no
     // later write may land behind the hole.
     int32_t nError = 0;
@@ -145,9 +133,9 @@ TEST(SpoolerChannel, AJobThatStoppedShortOrLostDataIsWithdrawnNotPrinted)
     EXPECT_EQ(Write(h, "\x01SR\r\n"), 0);
     EXPECT_EQ(CloseSpoolerChannel(h), 0);
 
-    std::vector<CupsJobInfo> jobs = cupsd.Jobs();
+    std::vector<CupsJobInfo> jobs = q.cupsd.Jobs();
     ASSERT_EQ(jobs.size(), 2u);
     for (const CupsJobInfo& job : jobs)
         EXPECT_EQ(job.nState, kJobCanceled);
-    EXPECT_FALSE(printer.Accept(500).Valid());
+    EXPECT_FALSE(q.printer.Accept(500).Valid());
 }

@@ -172,25 +172,6 @@ TEST(TcpChannel, EachByteGetsAFreshLimit)
     CloseTcpChannel(o.h);
 }
 
-TEST(TcpChannel, SendHasOneLimitForTheWholeBuffer)
-{
-    LoopbackListener listener;
-    Open o = Connect("127.0.0.1", listener.Port(), 2000, 300);
-    ASSERT_NE(o.h, InvalidChannel);
-    LoopbackPeer printer = listener.Accept(2000); // accepted, never read
-    std::string big(64 << 20, 'b');
-    int32_t error = 0;
-    int16_t timedOut = 0;
-    auto start = TestClock::now();
-    EXPECT_EQ(SendTcpChannel(o.h, big.data(), static_cast<int32_t>(big.size()), &error, &timedOut), 0);
-    long waited = MsSince(start);
-    EXPECT_EQ(timedOut, 1);
-    EXPECT_EQ(error, kErrorSocketTimedOut);
-    EXPECT_GE(waited + kClockSlackMs, 300);
-    EXPECT_LT(waited, 300 + kHangMarginMs);
-    CloseTcpChannel(o.h);
-}
-
 TEST(TcpChannel, NoChannelMeansNothingHappens)
 {
     int32_t error = 77;
@@ -224,7 +205,8 @@ TEST(TcpChannel, NoStepOutlastsItsLimitWhateverThePeerSends)
     EXPECT_EQ(line.bytes.substr(0, 2), "12");
 
     // A printer that keeps taking a little: the whole send still has one
-    // limit, and ends there with most of the buffer unsent.
+    // limit, not one per piece the printer takes, and ends there with most
+    // of the buffer unsent.
     std::atomic<bool> stop{false};
     size_t taken = 0;
     std::thread trickle([&] {
@@ -236,11 +218,15 @@ TEST(TcpChannel, NoStepOutlastsItsLimitWhateverThePeerSends)
     std::string big(64 << 20, 's');
     int32_t error = 0;
     int16_t timedOut = 0;
+    auto start = TestClock::now();
     EXPECT_EQ(SendTcpChannel(o.h, big.data(), static_cast<int32_t>(big.size()), &error, &timedOut), 0);
+    long waited = MsSince(start);
     stop = true;
     trickle.join();
     EXPECT_EQ(timedOut, 1);
     EXPECT_EQ(error, kErrorSocketTimedOut);
+    EXPECT_GE(waited + kClockSlackMs, 300);
+    EXPECT_LT(waited, 300 + kHangMarginMs);
     EXPECT_LT(taken, big.size());
     CloseTcpChannel(o.h);
 }

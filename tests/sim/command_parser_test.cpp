@@ -1,4 +1,5 @@
 #include "sim_client.h"
+#include "tests/fuzz/fuzz_entry.h"
 #include "tools/printer-sim/command_parser.h"
 #include "upgrade/commands.h"
 
@@ -9,47 +10,19 @@
 
 namespace {
 
-// Every event of `stream` fed in pieces of `piece` bytes, one word per
-// event; consecutive data events are joined, since how data is cut into
-// events depends only on the pieces.
+// Every event of `stream` fed in pieces of `piece` bytes, with the reasons
+// for errors and for a cut left out; "broken" when the parser broke a
+// promise of its interface.
 std::vector<std::string> Events(const std::string& stream, size_t piece)
 {
-    CommandParser parser;
-    std::vector<std::string> events;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(stream.data());
-    for (size_t at = 0; at < stream.size(); at += piece) {
-        size_t end = at + piece < stream.size() ? at + piece : stream.size();
-        size_t fed = at;
-        while (fed < end) {
-            ParserEvent event;
-            fed += parser.Feed(bytes + fed, end - fed, event);
-            switch (event.kind) {
-            case ParserEvent::kNone:
-                break;
-            case ParserEvent::kCommand:
-                events.push_back(event.name);
-                break;
-            case ParserEvent::kDtHeader:
-                events.push_back("DT " + std::to_string(event.size) + " " + event.name);
-                break;
-            case ParserEvent::kData: {
-                std::string data(reinterpret_cast<const char*>(event.data), event.length);
-                if (!events.empty() && events.back().rfind("data:", 0) == 0)
-                    events.back() += data;
-                else
-                    events.push_back("data:" + data);
-                break;
-            }
-            case ParserEvent::kError:
-                events.push_back("error");
-                break;
-            }
-        }
-    }
-    std::string detail;
-    if (!parser.AtEnd(detail))
-        events.push_back("cut");
-    return events;
+    std::vector<std::string> events, shown;
+    const std::string pieces = piece > 67 ? "" : std::string(1, static_cast<char>(piece - 1));
+    if (!CommandParserEvents(reinterpret_cast<const unsigned char*>(stream.data()), stream.size(), pieces, events))
+        return {"broken"};
+    for (const std::string& event : events)
+        if (event != "end")
+            shown.push_back(event.rfind("error:", 0) == 0 ? "error" : event.rfind("cut:", 0) == 0 ? "cut" : event);
+    return shown;
 }
 
 } // namespace

@@ -50,32 +50,20 @@ bool Answers(const std::string& strSocket)
 
 } // namespace
 
-ScopedCupsServer::ScopedCupsServer(const std::string& strServer)
+ScopedCupsServer::ScopedCupsServer(const std::string& strServer) : m_server("CUPS_SERVER", strServer.c_str())
 {
-    const char* old = std::getenv("CUPS_SERVER");
-    m_hadServer = old != nullptr;
-    if (old)
-        m_oldServer = old;
-    ::setenv("CUPS_SERVER", strServer.c_str(), 1);
     // libcups keeps the server it found first; make it look again.
     cupsSetServer(nullptr);
 }
 
 ScopedCupsServer::~ScopedCupsServer()
 {
-    if (m_hadServer)
-        ::setenv("CUPS_SERVER", m_oldServer.c_str(), 1);
-    else
-        ::unsetenv("CUPS_SERVER");
+    // It looks again when next asked, by when the variable is restored.
     cupsSetServer(nullptr);
 }
 
 PrivateCupsd::PrivateCupsd(const std::string& strExtraConf) : m_extraConf(strExtraConf)
 {
-    const char* old = std::getenv("CUPS_SERVER");
-    m_hadServer = old != nullptr;
-    if (old)
-        m_oldServer = old;
     if (!Start())
         Stop();
 }
@@ -83,11 +71,6 @@ PrivateCupsd::PrivateCupsd(const std::string& strExtraConf) : m_extraConf(strExt
 PrivateCupsd::~PrivateCupsd()
 {
     Stop();
-    if (m_hadServer)
-        ::setenv("CUPS_SERVER", m_oldServer.c_str(), 1);
-    else
-        ::unsetenv("CUPS_SERVER");
-    cupsSetServer(nullptr);
 }
 
 bool PrivateCupsd::Start()
@@ -114,9 +97,8 @@ bool PrivateCupsd::Start()
                                        "/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nUser " +
                                        user + "\nGroup " + group + "\n");
 
-    ::setenv("CUPS_SERVER", m_socket.c_str(), 1);
-    // libcups keeps the server it found first; make it look again.
-    cupsSetServer(nullptr);
+    if (!m_server)
+        m_server = std::make_unique<ScopedCupsServer>(m_socket);
 
     m_process = std::make_unique<HostProcess>();
     if (!m_process->Start({"/usr/sbin/cupsd", "-f", "-c", r + "/cupsd.conf", "-s", r + "/cups-files.conf"},

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tests/support/host_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 #include <memory>
@@ -18,6 +19,15 @@ struct CupsJobInfo {
     std::string strFormat;
     int nState = 0; // ipp_jstate_t: 3 pending ... 7 canceled, 9 completed
 };
+
+// A policy for the extra lines: queues take jobs and refuse every
+// document, which the scheduler says only once the document is on its way.
+inline constexpr const char* kRefuseEveryDocument =
+    "DefaultPolicy orvi\n<Policy orvi>\n"
+    "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
+    "  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>";
+
+class ScopedCupsServer;
 
 class PrivateCupsd {
 public:
@@ -55,8 +65,7 @@ private:
     std::string m_extraConf;
     std::string m_socket;
     std::unique_ptr<HostProcess> m_process;
-    bool m_hadServer = false;
-    std::string m_oldServer;
+    std::unique_ptr<ScopedCupsServer> m_server;
 };
 
 // Points libcups (and every program started meanwhile) at another server,
@@ -69,7 +78,6 @@ public:
     ScopedCupsServer& operator=(const ScopedCupsServer&) = delete;
 
 private:
-    bool m_hadServer = false;
-    std::string m_oldServer;
+    ScopedEnv m_server;
 };
 

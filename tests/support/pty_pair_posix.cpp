@@ -1,6 +1,7 @@
 #include "tests/support/pty_pair.h"
 
 #include <chrono>
+#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -38,30 +39,14 @@ bool PtyPair::Send(const std::string& bytes)
     return true;
 }
 
-std::string PtyPair::TakeWaiting()
-{
-    std::string out;
-    pollfd pfd{m_master, POLLIN, 0};
-    char buf[4096];
-    while (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN)) {
-        ssize_t got = ::read(m_master, buf, sizeof buf);
-        if (got <= 0)
-            break;
-        out.append(buf, static_cast<size_t>(got));
-    }
-    return out;
-}
-
 std::string PtyPair::Receive(size_t n, int waitMs)
 {
     std::string out;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     while (out.size() < n) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
         pollfd pfd{m_master, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
+        if (::poll(&pfd, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0) <= 0 || !(pfd.revents & POLLIN))
             break;
         char buf[4096];
         size_t want = n - out.size() < sizeof buf ? n - out.size() : sizeof buf;
@@ -71,6 +56,11 @@ std::string PtyPair::Receive(size_t n, int waitMs)
         out.append(buf, static_cast<size_t>(got));
     }
     return out;
+}
+
+std::string PtyPair::TakeWaiting()
+{
+    return Receive(SIZE_MAX, 0);
 }
 
 void PtyPair::CloseMaster()

@@ -4,24 +4,6 @@
 
 #include <string>
 
-namespace {
-
-std::string Bytes(const unsigned char (&cmd)[kCommandLength])
-{
-    return std::string(reinterpret_cast<const char*>(cmd), kCommandLength);
-}
-
-} // namespace
-
-TEST(PrinterCommands, FixedCommandsAreFiveBytesWithNoTerminator)
-{
-    EXPECT_EQ(Bytes(kCommandKU), std::string("\x01KU\r\n"));
-    EXPECT_EQ(Bytes(kCommandSU), std::string("\x01SU\r\n"));
-    EXPECT_EQ(Bytes(kCommandSR), std::string("\x01SR\r\n"));
-    EXPECT_EQ(Bytes(kCommandKK), std::string("\x01KK\r\n"));
-    EXPECT_EQ(sizeof kCommandKU, 5u);
-}
-
 TEST(PrinterCommands, DtHeaderCarriesSizeAndNameAsListed)
 {
     EXPECT_EQ(FormatDtHeader(0, "empty.bin"), std::string("\x01" "DT0,R:empty.bin\r\n"));

@@ -18,33 +18,28 @@ char* g_argv[] = {g_name, nullptr};
 
 } // namespace
 
-TEST(KeepAwake, HoldsLogindsInhibitorUntilTheGuardGoes)
-{
-    QCoreApplication app(g_argc, g_argv);
-    PrivateBus bus;
-    ASSERT_TRUE(bus.Running());
-    LogindStandin logind;
-    ASSERT_TRUE(logind.Start(ORVI_LOGIND_STANDIN));
-    {
-        CKeepAwake awake;
-        EXPECT_TRUE(awake.Holding());
-        EXPECT_TRUE(logind.WaitFor("inhibit sleep orvi-upgrade", 1, 5000)) << logind.Log();
-        EXPECT_EQ(logind.Count(" block\n"), 1) << logind.Log();
-        // Held for as long as the guard lives.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        EXPECT_EQ(logind.Count("released"), 0);
-    }
-    EXPECT_TRUE(logind.WaitFor("released", 1, 5000)) << logind.Log();
-}
-
-TEST(KeepAwake, WithoutLogindOrABusNothingIsHeldAndNothingWaits)
+TEST(KeepAwake, HoldsLogindsInhibitorUntilTheGuardGoesAndWithoutItWaitsForNothing)
 {
     QCoreApplication app(g_argc, g_argv);
     {
         PrivateBus bus;
         ASSERT_TRUE(bus.Running());
-        CKeepAwake awake;
-        EXPECT_FALSE(awake.Holding());
+        {   // A bus with no logind on it.
+            CKeepAwake awake;
+            EXPECT_FALSE(awake.Holding());
+        }
+        LogindStandin logind;
+        ASSERT_TRUE(logind.Start(ORVI_LOGIND_STANDIN));
+        {
+            CKeepAwake awake;
+            EXPECT_TRUE(awake.Holding());
+            EXPECT_TRUE(logind.WaitFor("inhibit sleep orvi-upgrade", 1, 5000)) << logind.Log();
+            EXPECT_EQ(logind.Count(" block\n"), 1) << logind.Log();
+            // Held for as long as the guard lives.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            EXPECT_EQ(logind.Count("released"), 0);
+        }
+        EXPECT_TRUE(logind.WaitFor("released", 1, 5000)) << logind.Log();
     }
     // The bus has gone as well.
     CKeepAwake awake;

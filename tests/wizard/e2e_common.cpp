@@ -13,6 +13,32 @@ std::vector<FirmwareFile> SampleSet(WizardEnvironment& env)
                              std::string(4000, '\xff'));
 }
 
+std::string StartPrinterFor(WizardEnvironment& env, CommMode mode)
+{
+    const std::string serial = env.HostFile("serial-line");
+    const std::string parallel = env.HostFile("parallel-line");
+    if (mode == TcpIp) {
+        // Port 2864 of an address of its own, as the stored settings give
+        // it: 127.0.0.1:2864 is the demonstration's.
+        const std::string address = env.StartTcpPrinter();
+        if (address.empty())
+            return "";
+        env.StoreTcpSettings(address);
+        return "tcp:" + address;
+    }
+    if (mode == Dual) {
+        if (!env.StartPrinter({"--dual", serial, parallel}))
+            return "";
+        env.MapPort("COM1", serial);
+        env.MapPort("LPT1", parallel);
+        return "dual:" + serial + "+" + parallel;
+    }
+    if (!env.StartPrinter({"--pty", serial}))
+        return "";
+    env.MapPort(mode == Com ? "COM1" : "LPT1", serial);
+    return mode == Com ? "serial:" + serial + "@19200" : "parallel:" + serial;
+}
+
 void Upgrade(WizardHarness& w, int modeButton)
 {
     ASSERT_TRUE(w.Press("next"));

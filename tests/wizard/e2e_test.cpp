@@ -1,6 +1,5 @@
 // One whole upgrade in each connection mode, from Welcome to Done, checked
 // byte for byte against what the simulated printer received.
-#include "res/dialogs.h"
 #include "tests/wizard/e2e_common.h"
 
 #include <gtest/gtest.h>
@@ -11,23 +10,8 @@ TEST_P(WholeUpgrade, FromWelcomeToDoneEveryByteArrives)
 {
     WizardEnvironment env;
     std::vector<FirmwareFile> files = SampleSet(env);
-    const std::string serial = env.HostFile("serial-line");
-    const std::string parallel = env.HostFile("parallel-line");
     const CommMode mode = GetParam();
-    if (mode == TcpIp) {
-        // Port 2864 of an address of its own, as the stored settings give
-        // it: 127.0.0.1:2864 is the demonstration's.
-        const std::string address = env.StartTcpPrinter();
-        ASSERT_FALSE(address.empty());
-        env.StoreTcpSettings(address);
-    } else if (mode == Dual) {
-        ASSERT_TRUE(env.StartPrinter({"--dual", serial, parallel}));
-        env.MapPort("COM1", serial);
-        env.MapPort("LPT1", parallel);
-    } else {
-        ASSERT_TRUE(env.StartPrinter({"--pty", serial}));
-        env.MapPort(mode == Com ? "COM1" : "LPT1", serial);
-    }
+    ASSERT_NE(StartPrinterFor(env, mode), "");
     WizardHarness w;
     Upgrade(w, ModeButton(mode));
     // The printer takes in the last bytes after the wizard has let go of them.

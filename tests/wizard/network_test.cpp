@@ -84,11 +84,7 @@ TEST(WholeUpgrade, APrinterQueueJobTheSpoolerRefusesIsNotDone)
     }
     // A scheduler that refuses every document: KU was not sent, and page 3
     // says so and goes back.
-    PrivateCupsd cupsd("DefaultPolicy orvi\n"
-                       "<Policy orvi>\n"
-                       "  <Limit Send-Document>\n    AuthType Default\n    Require user nobody\n  </Limit>\n"
-                       "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                       "</Policy>");
+    PrivateCupsd cupsd(kRefuseEveryDocument);
     ASSERT_TRUE(cupsd.Running());
     ASSERT_TRUE(cupsd.AddRawQueue("Orvi_L11", uri));
     WizardHarness w;
