@@ -15,17 +15,39 @@ LinkResult Send(IPrinterPort& port, IExchangeEvents& events, const void* p, int3
     return written;
 }
 
-// Closes a firmware file on every way out of the transfer.
-class OpenFile {
+// The listed files as the folder holds them, each closed once sent, or on
+// the transfer's way out.
+class FolderFiles : public IFirmwareFiles {
 public:
-    explicit OpenFile(FileHandle h) : m_h(h) {}
-    ~OpenFile() { CloseFile(m_h); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    FileHandle Get() const { return m_h; }
+    FolderFiles(const std::string& directory, const UpgradeFileList& list, FileSharing sharing)
+        : m_directory(directory), m_list(list), m_sharing(sharing)
+    {
+    }
+    ~FolderFiles() override { Close(); }
+    FolderFiles(const FolderFiles&) = delete;
+    FolderFiles& operator=(const FolderFiles&) = delete;
+
+    bool Open(int index) override
+    {
+        Close();
+        m_file = OpenFileForReading(m_directory, m_list.m_strNames[index], m_sharing);
+        return m_file != InvalidFile;
+    }
+    bool Read(unsigned char* piece, int capacity, int& read) override
+    {
+        return ReadFileBytes(m_file, piece, capacity, &read) != 0;
+    }
+    void Close() override
+    {
+        CloseFile(m_file);
+        m_file = InvalidFile;
+    }
 
 private:
-    FileHandle m_h;
+    const std::string& m_directory;
+    const UpgradeFileList& m_list;
+    FileSharing m_sharing;
+    FileHandle m_file = InvalidFile;
 };
 
 // What went wrong on this side, not the link's: a firmware file that does
@@ -95,6 +117,13 @@ bool CancelUpgrade(IPrinterPort& port, IExchangeEvents& events)
 Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const UpgradeFileList& list,
                      IExchangeEvents& events, FileSharing sharing)
 {
+    FolderFiles files(directory, list, sharing);
+    return SendUpgrade(port, list, files, events);
+}
+
+Transfer SendUpgrade(IPrinterPort& port, const UpgradeFileList& list, IFirmwareFiles& files,
+                     IExchangeEvents& events)
+{
     Transfer t;
     auto fail = [&](ExchangeFailure failure, LinkFailure why, bool opened) {
         t.result = TransferResult::Failed;
@@ -111,8 +140,7 @@ Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const Upg
 
     unsigned char piece[kPieceSize];
     for (int k = 0; k < list.m_nCount; ++k) {
-        OpenFile file(OpenFileForReading(directory, list.m_strNames[k], sharing));
-        if (file.Get() == InvalidFile)
+        if (!files.Open(k))
             return fail(ExchangeFailure::FileNotOpened, kLocalFailure, true);
         events.FileStarted(k, list.m_strNames[k], list.m_nSizes[k]);
         const std::string header = FormatDtHeader(list.m_nSizes[k], list.m_strNames[k]);
@@ -128,7 +156,7 @@ Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const Upg
             if (events.StopRequested())
                 return fail(ExchangeFailure::Interrupted, kStopped, true);
             int n = 0;
-            if (!ReadFileBytes(file.Get(), piece, kPieceSize, &n))
+            if (!files.Read(piece, kPieceSize, n))
                 return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
             if (sent + static_cast<uint64_t>(n) > announced || (n < kPieceSize && sent + n != announced))
                 return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
@@ -139,6 +167,7 @@ Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const Upg
             if (n < kPieceSize)
                 break;
         }
+        files.Close();
         if (!events.FileSent(k))
             return fail(ExchangeFailure::DataNotSent, kLocalFailure, true);
     }

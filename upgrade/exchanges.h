@@ -106,8 +106,27 @@ struct Transfer {
     LinkFailure link;
 };
 
+// Where a transfer reads the listed files' bytes: the package's folder,
+// or bytes read and checked before (orvi-flash holds a small package once
+// for all its printers).
+class IFirmwareFiles {
+public:
+    virtual ~IFirmwareFiles() = default;
+    // Makes the list's file `index` the one read; false when it cannot be
+    // opened.
+    virtual bool Open(int index) = 0;
+    // Up to `capacity` next bytes of it into `piece`, 0 at its end; false
+    // when it does not read.
+    virtual bool Read(unsigned char* piece, int capacity, int& read) = 0;
+    // Its last byte is sent.
+    virtual void Close() {}
+};
+
 // Open; for each file of the list its DT header and its bytes in pieces of
 // 1024 (each file exactly the size the list announces); SR; the printer's
 // confirmation of every byte; close.
+Transfer SendUpgrade(IPrinterPort& port, const UpgradeFileList& list, IFirmwareFiles& files,
+                     IExchangeEvents& events);
+// The same, the files read from the folder.
 Transfer SendUpgrade(IPrinterPort& port, const std::string& directory, const UpgradeFileList& list,
                      IExchangeEvents& events, FileSharing sharing = FileSharing::None);
