@@ -16,7 +16,7 @@ const char* const kHelpText =
     "  orvi-flash status  TARGET... [--targets FILE] [--jobs N] [--json] [--reach-only] [--timeout SECONDS]\n"
     "  orvi-flash upgrade TARGET... [--targets FILE] [--package DIR] [--expect-digest SHA256]\n"
     "                     [--jobs N] [--json] [--trace DIR] [--ledger FILE] [--force] [--dry-run]\n"
-    "                     [--timeout SECONDS]\n"
+    "                     [--timeout SECONDS] [--package-memory MIB]\n"
     "  orvi-flash --help | --version\n"
     "\n"
     "Upgrades the operating firmware of Orvi label printers, as the orvi-upgrade\n"
@@ -55,6 +55,10 @@ const char* const kHelpText =
     "  --force           send to such printers anyway\n"
     "  --timeout SECONDS how long a printer may keep the link waiting (default 10;\n"
     "                    at least 0.001)\n"
+    "  --package-memory MIB\n"
+    "                    hold a package of at most MIB (default 512) in memory,\n"
+    "                    read and hashed once, and send every printer those bytes;\n"
+    "                    a larger one each printer reads again and checks as sent\n"
     "\n"
     "A printer is upgraded only once its side has confirmed every byte: over TCP\n"
     "its stack acknowledged them all (Linux; Windows 10 version 1703 and later),\n"
@@ -68,7 +72,8 @@ const char* const kHelpText =
     "  3  package refused: nothing was sent anywhere\n"
     "  4  some printer not-ready, unreachable or failed-before-firmware, none worse\n"
     "  5  some printer failed-during-transfer or interrupted\n"
-    "  6  only sent-unconfirmed besides successes\n";
+    "  6  only sent-unconfirmed besides successes\n"
+    "  7  as 0 or 6, but a printer's line could not be written to the ledger\n";
 
 } // namespace
 
@@ -93,6 +98,17 @@ bool PositiveInt(const char* text, int& value)
     if (end == text || *end != '\0' || n < 1 || n > kMostJobs)
         return false;
     value = static_cast<int>(n);
+    return true;
+}
+
+// A whole number of MiB, 0 to kMostHeldPackageMiB, as bytes.
+bool MebiBytes(const char* text, uint64_t& bytes)
+{
+    char* end = nullptr;
+    const unsigned long long n = std::strtoull(text, &end, 10);
+    if (end == text || *end != '\0' || *text < '0' || *text > '9' || n > kMostHeldPackageMiB)
+        return false;
+    bytes = static_cast<uint64_t>(n) << 20;
     return true;
 }
 
@@ -194,6 +210,14 @@ bool ParseCommandLine(int argc, const char* const* argv, FlashOptions& options, 
                 return false;
             if (!Seconds(text.c_str(), options.timeoutSeconds)) {
                 error = "--timeout takes seconds, from 0.001 to 3600, written with a point";
+                return false;
+            }
+        } else if (arg == "--package-memory") {
+            if (!value(upgrade, text))
+                return false;
+            if (!MebiBytes(text.c_str(), options.holdPackageUpTo)) {
+                error = "--package-memory takes a whole number of MiB, from 0 to " +
+                        std::to_string(kMostHeldPackageMiB);
                 return false;
             }
         } else if (arg == "--trace") {

@@ -1,6 +1,7 @@
 // orvi-flash's command line.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ enum class FlashAction { Help, Version, Plan, Status, Upgrade };
 inline constexpr int kDefaultJobs = 64;
 // Past this, --jobs is a typing error.
 inline constexpr int kMostJobs = 100000;
+
+inline constexpr uint64_t kDefaultHeldPackageMiB = 512;
+inline constexpr uint64_t kMostHeldPackageMiB = 4096;
 
 struct FlashOptions {
     FlashAction action = FlashAction::Help;
@@ -32,6 +36,11 @@ struct FlashOptions {
     // How long a printer may keep the link waiting; 0 for the link's own
     // limits (the wizard's ten seconds).
     double timeoutSeconds = 0;
+    // upgrade holds a package of at most this many bytes in memory: read
+    // and hashed once for the whole run, and every printer sent those bytes,
+    // instead of each printer reading the folder again and hashing what it
+    // sent. A firmware package is a few MB; the cost is its size, once.
+    uint64_t holdPackageUpTo = kDefaultHeldPackageMiB << 20;
 };
 
 // false with a message that says what is wrong.

@@ -30,7 +30,8 @@ namespace {
 // whatever copy it holds. false with the refusal.
 bool LoadPinnedPackage(const FlashOptions& options, Package& package, std::string& refusal)
 {
-    if (!LoadPackage(options.package, package, refusal))
+    const bool sends = options.action == FlashAction::Upgrade && !options.dryRun;
+    if (!LoadPackage(options.package, package, refusal, sends ? options.holdPackageUpTo : 0))
         return false;
     if (options.expectDigest.empty() || package.digest == options.expectDigest)
         return true;

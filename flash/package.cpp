@@ -6,6 +6,8 @@
 #include "upgrade/file_access.h"
 #include "upgrade/sha256.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,9 +16,11 @@ namespace {
 // so that a large package costs few calls.
 constexpr size_t kDigestBlock = 64 * static_cast<size_t>(kPieceSize);
 
-// A file's digest, read once. An empty text when it does not read whole,
-// with the message page 4 would show when it met the file so.
-std::string FileDigest(const std::string& directory, const std::string& name, int32_t size, std::string& refusal)
+// A file's digest, read once, its bytes kept in `held` when asked. An empty
+// text when it does not read whole, with the message page 4 would show when
+// it met the file so.
+std::string FileDigest(const std::string& directory, const std::string& name, int32_t size, std::string& refusal,
+                       std::vector<unsigned char>* held)
 {
     FileHandle h = OpenFileForReading(directory, name, FileSharing::Readers);
     if (h == InvalidFile) {
@@ -31,6 +35,8 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
     // keeps growing is refused, not hashed without end.
     while (total <= size && ReadFileBytes(h, block.data(), static_cast<int>(block.size()), &n) && n > 0) {
         sha.Update(block.data(), static_cast<size_t>(n));
+        if (held && total + n <= size)
+            held->insert(held->end(), block.begin(), block.begin() + n);
         total += n;
     }
     CloseFile(h);
@@ -46,7 +52,7 @@ std::string FileDigest(const std::string& directory, const std::string& name, in
 
 } // namespace
 
-bool LoadPackage(const std::string& dir, Package& package, std::string& refusal)
+bool LoadPackage(const std::string& dir, Package& package, std::string& refusal, uint64_t holdUpTo)
 {
     package = Package{};
     package.directory = dir.empty() ? "." : dir;
@@ -57,18 +63,24 @@ bool LoadPackage(const std::string& dir, Package& package, std::string& refusal)
         refusal = ListRefusalText(errorIndex, package.list);
         return false;
     }
+    uint64_t listedBytes = 0;
+    for (int k = 0; k < package.list.m_nCount; ++k)
+        listedBytes += static_cast<uint64_t>(package.list.m_nSizes[k]);
+    package.held = listedBytes <= holdUpTo;
     std::string names;
     for (int k = 0; k < package.list.m_nCount; ++k) {
         PackageFile f;
         f.name = package.list.m_strNames[k];
         f.size = package.list.m_nSizes[k];
-        f.sha256 = FileDigest(package.directory, f.name, f.size, refusal);
+        if (package.held)
+            f.bytes.reserve(static_cast<size_t>(f.size));
+        f.sha256 = FileDigest(package.directory, f.name, f.size, refusal, package.held ? &f.bytes : nullptr);
         if (f.sha256.empty())
             return false;
         package.dataBytes += static_cast<uint64_t>(f.size);
         package.wireBytes += FormatDtHeader(f.size, f.name).size() + static_cast<uint64_t>(f.size);
         names += f.name + "\n" + f.sha256 + "\n";
-        package.files.push_back(f);
+        package.files.push_back(std::move(f));
     }
     package.wireBytes += kCommandLength;
     package.digest = Sha256Hex(names);
@@ -83,4 +95,24 @@ double SecondsAtBaud(uint64_t wireBytes, uint32_t baud)
 double SecondsAtBitsPerSecond(uint64_t wireBytes, double bitsPerSecond)
 {
     return static_cast<double>(wireBytes) * 8.0 / bitsPerSecond;
+}
+
+bool HeldFiles::Open(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_package.files.size())
+        return false;
+    m_bytes = &m_package.files[static_cast<size_t>(index)].bytes;
+    m_next = 0;
+    return true;
+}
+
+bool HeldFiles::Read(unsigned char* piece, int capacity, int& read)
+{
+    if (!m_bytes || capacity < 0)
+        return false;
+    const size_t n = std::min(static_cast<size_t>(capacity), m_bytes->size() - m_next);
+    std::copy_n(m_bytes->data() + m_next, n, piece);
+    m_next += n;
+    read = static_cast<int>(n);
+    return true;
 }

@@ -4,6 +4,7 @@
 // SHA-256, and what sending it takes.
 #pragma once
 
+#include "upgrade/exchanges.h"
 #include "upgrade/file_list.h"
 
 #include <cstdint>
@@ -14,6 +15,8 @@ struct PackageFile {
     std::string name;
     int32_t size = 0;
     std::string sha256;
+    // The bytes that were hashed, when the package is held.
+    std::vector<unsigned char> bytes;
 };
 
 struct Package {
@@ -28,11 +31,28 @@ struct Package {
     // SHA-256 over each file's name and digest, in sending order: what the
     // ledger calls this package.
     std::string digest;
+    // Whether every file's bytes are held: every printer is then sent the
+    // bytes that were hashed, and none reads the folder again.
+    bool held = false;
 };
 
-// Reads the package in dir ("" for the current folder). false with the
-// wizard's message when it would be refused.
-bool LoadPackage(const std::string& dir, Package& package, std::string& refusal);
+// Reads the package in dir ("" for the current folder), holding its bytes
+// when their sum is at most holdUpTo. false with the wizard's message when
+// it would be refused.
+bool LoadPackage(const std::string& dir, Package& package, std::string& refusal, uint64_t holdUpTo = 0);
+
+// The package's files as a transfer reads them when it is held.
+class HeldFiles : public IFirmwareFiles {
+public:
+    explicit HeldFiles(const Package& package) : m_package(package) {}
+    bool Open(int index) override;
+    bool Read(unsigned char* piece, int capacity, int& read) override;
+
+private:
+    const Package& m_package;
+    const std::vector<unsigned char>* m_bytes = nullptr;
+    size_t m_next = 0;
+};
 
 // Seconds the transfer's bytes take on a serial line (8N1: ten bits a byte)
 // or on a network of the given bits a second.

@@ -15,6 +15,7 @@
 #include "upgrade/messages.h"
 #include "upgrade/sha256.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -49,10 +50,11 @@ constexpr const char* kBusyText = "Another orvi-flash run is working with this p
 constexpr const char* kSkippedText = "The ledger shows this package sent to this printer already.";
 
 // What every exchange of the run reports: into the trace, as progress, and
-// whether the user asked to stop. Each file's data is hashed once, as it
-// goes: the ledger records the package's digest, so a file changed on disk
-// since the package was read must not end as that package upgraded, and the
-// trace shows the same digest.
+// whether the user asked to stop. A package read from its folder again is
+// hashed once more, as it goes: the ledger records the package's digest, so
+// a file changed on disk since the package was read must not end as that
+// package upgraded, and the trace shows the same digest. A package held is
+// sent as it was hashed, and hashed no more.
 // The bytes it counts as sent are those the printer's side confirmed, where
 // the link tells (TCP on Linux); elsewhere those the link took.
 class RunEvents : public IExchangeEvents {
@@ -67,25 +69,28 @@ public:
     {
         // The connection is still open: what the printer confirmed of it.
         LookAtConfirmed();
-        if (m_fileSha) {
-            m_trace.FileEnded(m_fileName, m_fileBytes, m_fileSha->FinishHex());
-            m_fileSha.reset();
-        }
+        if (m_inFile)
+            m_trace.FileEnded(m_fileName, m_fileBytes, CutShortDigest());
+        m_inFile = false;
         m_trace.Note("failed: " + FailureText(failure) +
                      (failure == ExchangeFailure::NotConfirmed ? " (the printer did not confirm every byte)" : ""));
     }
     void CommandSent(const void* p, int32_t n) override { m_trace.Bytes('>', p, n); }
     void AnswerRead(const void* p, int32_t n) override { m_trace.Bytes('<', p, n); }
-    void FileStarted(int, const std::string& name, int32_t size) override
+    void FileStarted(int index, const std::string& name, int32_t size) override
     {
         m_trace.FileStarted(name, size);
+        m_inFile = true;
+        m_fileIndex = static_cast<size_t>(index);
         m_fileName = name;
         m_fileBytes = 0;
-        m_fileSha.emplace();
+        if (!Held())
+            m_fileSha.emplace();
     }
     void DataSent(const void* p, int32_t n) override
     {
-        m_fileSha->Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
+        if (m_fileSha)
+            m_fileSha->Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
         m_fileBytes += static_cast<uint64_t>(n);
         m_written += static_cast<uint64_t>(n);
         if (++m_pieces % kPiecesPerLook == 0)
@@ -96,12 +101,17 @@ public:
     bool StopRequested() override { return InterruptRequested(); }
     bool FileSent(int index) override
     {
-        const std::string sha256 = m_fileSha->FinishHex();
-        m_fileSha.reset();
-        m_trace.FileEnded(m_fileName, m_fileBytes, sha256);
+        m_inFile = false;
         if (!m_package || index >= static_cast<int>(m_package->files.size()))
             return false;
         const PackageFile& file = m_package->files[static_cast<size_t>(index)];
+        if (Held()) {
+            m_trace.FileEnded(m_fileName, m_fileBytes, file.sha256);
+            return true;
+        }
+        const std::string sha256 = m_fileSha->FinishHex();
+        m_fileSha.reset();
+        m_trace.FileEnded(m_fileName, m_fileBytes, sha256);
         if (sha256 == file.sha256)
             return true;
         if (sha256.empty()) {
@@ -118,6 +128,25 @@ public:
     uint64_t Total() const { return m_package ? m_package->dataBytes : 0; }
 
 private:
+    bool Held() const { return m_package && m_package->held; }
+
+    // The digest of what went of a file cut short; of a held file's, only
+    // for a trace that is written.
+    std::string CutShortDigest()
+    {
+        if (m_fileSha) {
+            std::string digest = m_fileSha->FinishHex();
+            m_fileSha.reset();
+            return digest;
+        }
+        if (!Held() || !m_trace.IsOpen() || m_fileIndex >= m_package->files.size())
+            return "";
+        const std::vector<unsigned char>& bytes = m_package->files[m_fileIndex].bytes;
+        Sha256 sha;
+        sha.Update(bytes.data(), std::min<size_t>(bytes.size(), static_cast<size_t>(m_fileBytes)));
+        return sha.FinishHex();
+    }
+
     // Each look is a system call; progress needs no finer grain.
     static constexpr uint64_t kPiecesPerLook = 32;
 
@@ -138,6 +167,8 @@ private:
     uint64_t m_written = 0;
     uint64_t m_confirmed = 0;
     uint64_t m_pieces = 0;
+    bool m_inFile = false;
+    size_t m_fileIndex = 0;
     std::string m_fileName;
     uint64_t m_fileBytes = 0;
     std::optional<Sha256> m_fileSha;
@@ -233,8 +264,11 @@ PrinterResult Run(const RunSettings& settings, CPrinterConnection& connection, R
         }
     }
     // Other printers of the run read the same files at the same time.
-    const Transfer sent = SendUpgrade(connection, settings.package->directory, settings.package->list, events,
-                                      FileSharing::Readers);
+    HeldFiles held(*settings.package);
+    const Transfer sent = settings.package->held
+                              ? SendUpgrade(connection, settings.package->list, held, events)
+                              : SendUpgrade(connection, settings.package->directory, settings.package->list, events,
+                                            FileSharing::Readers);
     r.firmwareSent = sent.firmwareSent;
     if (sent.result == TransferResult::Confirmed) {
         events.AllTaken();

@@ -52,6 +52,8 @@ TEST(CommandLine, BadInputIsAUsageErrorThatSaysWhatIsWrong)
         {{"upgrade", "tcp:10.1.1.1", "--jobs", "0"}, "--jobs takes a number"},
         {{"upgrade", "tcp:10.1.1.1", "--timeout", "soon"}, "--timeout takes seconds"},
         {{"upgrade", "tcp:10.1.1.1", "--timeout", "0.0001"}, "--timeout takes seconds"},
+        {{"upgrade", "tcp:10.1.1.1", "--package-memory", "-1"}, "--package-memory takes a whole number"},
+        {{"upgrade", "tcp:10.1.1.1", "--package-memory", "4097"}, "--package-memory takes a whole number"},
         {{"upgrade", "tcp:10.1.1.1", "--package"}, "--package needs a value"},
     };
     for (const auto& [args, message] : cases) {

@@ -5,6 +5,7 @@
 // sent, a line that cannot be written after, and a printer another run is
 // working with is not touched.
 #include "tests/flash/flash_process.h"
+#include "upgrade/sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -119,35 +120,54 @@ TEST(Ledger, ARerunSkipsWhatThisPackageReachedAndForceSendsAgain)
     }
 }
 
-TEST(Ledger, AFileChangedOnDiskDuringTheRunIsNeverRecordedAsThePackage)
+// A package held in memory is sent as it was read, whatever the folder
+// holds by then; one read again for each printer (--package-memory 0) is
+// checked as sent, and a file that changed fails the printer.
+class ChangedOnDisk : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ChangedOnDisk, IsNeverRecordedAsThePackage)
 {
+    const bool held = GetParam();
     TempDir package, scratch;
     std::vector<FirmwareFile> files = WritePackage(package, 50000);
+    const std::string original = Sha256Hex(files[1].bytes);
     const std::string address = LoopbackAddress(2);
     const std::string report = (scratch.Path() / "report").string();
     const std::string ledger = (scratch.Path() / "ledger.jsonl").string();
     // The status line waits long enough for the test to change a file
     // between the package's reading and its sending; a test too slow for
-    // that sees the run end "upgraded" and fails, never passes.
+    // that sees the file unchanged and fails, never passes.
     SimProcess printer;
     ASSERT_TRUE(printer.Start({"--tcp", address + ":2864", "--report", report, "--answer-delay", "4000"}));
+    std::vector<std::string> args = {"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger", ledger,
+                                     "--json"};
+    if (!held)
+        args.insert(args.end(), {"--package-memory", "0"});
     FlashProcess run;
-    ASSERT_TRUE(run.Start({"upgrade", "tcp:" + address, "--package", package.Text(), "--ledger", ledger, "--json"}));
+    ASSERT_TRUE(run.Start(args));
     ASSERT_TRUE(WaitForReport(report, "\"name\":\"SU\"", 1, kPromptMs));
     files[1].bytes[files[1].bytes.size() - 1] ^= 1;
     package.Write(files[1].name, files[1].bytes);
 
-    ASSERT_EQ(run.Wait(kPromptMs * 2), 5) << run.Out() << run.Err();
+    ASSERT_EQ(run.Wait(kPromptMs * 2), held ? 0 : 5) << run.Out() << run.Err();
     const std::string outcome = run.Event("outcome", "tcp:" + address + ":2864");
-    EXPECT_EQ(JsonField(outcome, "outcome"), "failed-during-transfer") << run.Out();
+    EXPECT_EQ(JsonField(outcome, "outcome"), held ? "upgraded" : "failed-during-transfer") << run.Out();
     EXPECT_EQ(JsonField(outcome, "firmware_sent"), "true");
     ASSERT_TRUE(SettleTcpPrinter(report, address));
-    EXPECT_EQ(CountReport(report, "\"name\":\"SR\""), 0);
+    EXPECT_EQ(CountReport(report, "\"name\":\"SR\""), held ? 1 : 0);
+    if (held) {
+        EXPECT_EQ(CountReport(report, "\"sha256\":\"" + original + "\""), 1) << "the bytes that were read";
+    }
     std::ifstream in(ledger);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
-    EXPECT_EQ(JsonField(line, "outcome"), "failed-during-transfer");
+    EXPECT_EQ(JsonField(line, "outcome"), held ? "upgraded" : "failed-during-transfer");
 }
+
+INSTANTIATE_TEST_SUITE_P(Ledger, ChangedOnDisk, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Held" : "ReadAgain";
+                         });
 
 TEST(Ledger, ABusyPrinterAnUnreadableLedgerAndALostLineAreSaid)
 {
