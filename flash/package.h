@@ -8,6 +8,7 @@
 #include "upgrade/file_list.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ struct PackageFile {
     std::string name;
     int32_t size = 0;
     std::string sha256;
-    // The bytes that were hashed, when the package is held.
-    std::vector<unsigned char> bytes;
+    // The `size` bytes that were hashed, when the package is held.
+    std::unique_ptr<unsigned char[]> bytes;
 };
 
 struct Package {
@@ -50,7 +51,7 @@ public:
 
 private:
     const Package& m_package;
-    const std::vector<unsigned char>* m_bytes = nullptr;
+    const PackageFile* m_file = nullptr;
     size_t m_next = 0;
 };
 

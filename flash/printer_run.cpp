@@ -141,9 +141,9 @@ private:
         }
         if (!Held() || !m_trace.IsOpen() || m_fileIndex >= m_package->files.size())
             return "";
-        const std::vector<unsigned char>& bytes = m_package->files[m_fileIndex].bytes;
+        const PackageFile& file = m_package->files[m_fileIndex];
         Sha256 sha;
-        sha.Update(bytes.data(), std::min<size_t>(bytes.size(), static_cast<size_t>(m_fileBytes)));
+        sha.Update(file.bytes.get(), std::min<size_t>(static_cast<size_t>(file.size), m_fileBytes));
         return sha.FinishHex();
     }
 
