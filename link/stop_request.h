@@ -5,6 +5,8 @@
 // wizard, whose Cancel waits for the page's exchange by design) sets none.
 #pragma once
 
+#include <cstdint>
+
 using StopCheck = bool (*)();
 
 // Installs the check (nullptr for none). Any thread may ask it.
@@ -13,9 +15,13 @@ void SetStopCheck(StopCheck check);
 // Whether the calling thread's waits are to stop now.
 bool LinkStopRequested();
 
-// While one lives, the calling thread's waits do not look at the stop
-// request: the exchange that tells a stopped printer to leave its upgrade
-// state (KK) must still go out, each of its waits within its own limit.
+// While one lives, the calling thread's waits give a stop request this long
+// before they end for it: the exchange that tells a stopped printer to leave
+// its upgrade state (KK) must still go out, and on a live link it takes far
+// less; a printer gone silent does not hold a stopping program for the
+// link's limits, which may be an hour (--timeout).
+inline constexpr uint64_t kExemptionGraceMs = 5000;
+
 class StopExemption {
 public:
     StopExemption();

@@ -1,5 +1,6 @@
 // The TCP channel against real loopback sockets.
 #include "link/error_codes.h"
+#include "link/stop_request.h"
 #include "link/tcp_channel.h"
 #include "link/wait_hook.h"
 
@@ -76,6 +77,21 @@ TEST(TcpChannel, ConnectFailuresAreReportedAndBounded)
     EXPECT_EQ(silent.error, kErrorSocketTimedOut);
     EXPECT_GE(silent.ms + kClockSlackMs, 300);
     EXPECT_LT(silent.ms, 300 + kHangMarginMs);
+
+    // A stop asked for ends the wait at once; the exchange that must still
+    // go out when stopping waits a few seconds more, not its limit of an hour.
+    SetStopCheck([] { return true; });
+    Open stopped = Connect("127.0.0.1", full.Port(), 3600 * 1000);
+    EXPECT_EQ(stopped.error, kErrorStopped);
+    EXPECT_LT(stopped.ms, kHangMarginMs);
+    {
+        StopExemption stillSent;
+        Open exempt = Connect("127.0.0.1", full.Port(), 3600 * 1000);
+        EXPECT_EQ(exempt.h, InvalidChannel);
+        EXPECT_GE(exempt.ms + kClockSlackMs, static_cast<long>(kExemptionGraceMs));
+        EXPECT_LT(exempt.ms, static_cast<long>(kExemptionGraceMs) + kHangMarginMs);
+    }
+    SetStopCheck(nullptr);
 
     // A name no resolver can hold (it has blanks) is refused without a
     // query, so the result does not hang on a name server.
