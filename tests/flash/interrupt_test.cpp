@@ -117,3 +117,29 @@ TEST(Interrupt, CtrlCEndsAnyWaitAndATricklingStatusLineHasALimit)
     EXPECT_NE(run.Err().find("Ctrl-C again"), std::string::npos) << run.Err();
     EXPECT_TRUE(WaitForReport(report, "\"event\":\"cancel\"", 2, kPromptMs));
 }
+
+// A printer of the test's own takes the preparation's connection and then
+// none: its backlog is full, so the connection for KK is never made, and
+// the stopping program waits its few seconds for it, unless Ctrl-C comes
+// again. The second ends it at once: no summary is written.
+TEST(Interrupt, ASecondCtrlCEndsTheProgramAtOnce)
+{
+    const std::string address = LoopbackAddress(1);
+    LoopbackListener printer(address.c_str(), 2864, 0);
+    ASSERT_TRUE(printer.Valid());
+    FlashProcess run;
+    ASSERT_TRUE(run.Start({"status", "tcp:" + address, "--json", "--timeout", "3600"}));
+    LoopbackPeer preparation = printer.Accept(kPromptMs);
+    ASSERT_TRUE(preparation.Valid());
+    for (int i = 0; i < 4; ++i)
+        printer.ConnectIdle();
+    ASSERT_EQ(preparation.Receive(10, kPromptMs).size(), 10u) << "KU and SU";
+    ASSERT_TRUE(run.Signal(SIGINT));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPromptMs);
+    while (run.Err().find("Ctrl-C again") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_NE(run.Err().find("Ctrl-C again"), std::string::npos) << run.Err();
+    ASSERT_TRUE(run.Signal(SIGINT));
+    EXPECT_EQ(run.Wait(kPromptMs), 5) << run.Out() << run.Err();
+    EXPECT_EQ(run.Event("summary"), "") << run.Out();
+}
