@@ -93,10 +93,15 @@ public:
             m_fileSha->Update(static_cast<const unsigned char*>(p), static_cast<size_t>(n));
         m_fileBytes += static_cast<uint64_t>(n);
         m_written += static_cast<uint64_t>(n);
-        if (++m_pieces % kPiecesPerLook == 0)
+        // A slow line takes long over 32 pieces: it is looked at by time too.
+        const auto now = std::chrono::steady_clock::now();
+        if (++m_pieces % kPiecesPerLook == 0 || now - m_lastLook >= kLookEvery) {
+            m_lastLook = now;
+            const uint64_t before = m_confirmed;
             LookAtConfirmed();
-        if (m_progress)
-            m_progress(m_confirmed, Total());
+            if (m_progress && m_confirmed != before)
+                m_progress(m_confirmed, Total());
+        }
     }
     bool StopRequested() override { return InterruptRequested(); }
     bool FileSent(int index) override
@@ -149,6 +154,7 @@ private:
 
     // Each look is a system call; progress needs no finer grain.
     static constexpr uint64_t kPiecesPerLook = 32;
+    static constexpr std::chrono::milliseconds kLookEvery{100};
 
     // The unconfirmed bytes of the connection include headers and commands,
     // so the data they leave is a lower bound of the data confirmed.
@@ -167,6 +173,7 @@ private:
     uint64_t m_written = 0;
     uint64_t m_confirmed = 0;
     uint64_t m_pieces = 0;
+    std::chrono::steady_clock::time_point m_lastLook{};
     bool m_inFile = false;
     size_t m_fileIndex = 0;
     std::string m_fileName;
@@ -210,6 +217,16 @@ PrinterResult Reach(CPrinterConnection& connection, TraceFile& trace)
         return NotOpened(opened.failure);
     connection.Close();
     return Result(Outcome::Reachable, "");
+}
+
+// The transfer, from the bytes held or from the folder, which the other
+// printers of the run read at the same time.
+Transfer SendPackage(CPrinterConnection& connection, const Package& package, RunEvents& events)
+{
+    if (!package.held)
+        return SendUpgrade(connection, package.directory, package.list, events, FileSharing::Readers);
+    HeldFiles held(package);
+    return SendUpgrade(connection, package.list, held, events);
 }
 
 // A stop asked for ends the printer as interrupted, whatever step it cut.
@@ -263,12 +280,7 @@ PrinterResult Run(const RunSettings& settings, CPrinterConnection& connection, R
             return r;
         }
     }
-    // Other printers of the run read the same files at the same time.
-    HeldFiles held(*settings.package);
-    const Transfer sent = settings.package->held
-                              ? SendUpgrade(connection, settings.package->list, held, events)
-                              : SendUpgrade(connection, settings.package->directory, settings.package->list, events,
-                                            FileSharing::Readers);
+    const Transfer sent = SendPackage(connection, *settings.package, events);
     r.firmwareSent = sent.firmwareSent;
     if (sent.result == TransferResult::Confirmed) {
         events.AllTaken();
@@ -305,7 +317,7 @@ std::optional<PrinterResult> BeforeOpening(const Target& target, const RunSettin
         settings.ledger->AlreadyUpgraded(target, settings.package->digest))
         return Result(Outcome::Skipped, kSkippedText);
     if (InterruptRequested())
-        return Result(Outcome::Interrupted, kInterruptedText, {LinkReason::Stopped, kErrorStopped});
+        return Interrupted({});
     if (target.lookupFailure.reason != LinkReason::None)
         return NotOpened(target.lookupFailure);
     if (lock.Take(settings.lockFolder, target.identity) == PrinterLock::Taken::HeldElsewhere)
