@@ -56,9 +56,11 @@ const char* const kHelpText =
     "  --timeout SECONDS how long a printer may keep the link waiting (default 10;\n"
     "                    at least 0.001)\n"
     "  --package-memory MIB\n"
-    "                    hold a package of at most MIB (default 512) in memory,\n"
-    "                    read and hashed once, and send every printer those bytes;\n"
-    "                    a larger one each printer reads again and checks as sent\n"
+    "                    hold a package of at most MIB (default @HELD_MIB@; 0 to\n"
+    "                    @MOST_HELD_MIB@, and no more than a quarter of this computer's\n"
+    "                    memory) in memory, read and hashed once, and send every\n"
+    "                    printer those bytes; a larger one each printer reads again\n"
+    "                    and checks as sent\n"
     "\n"
     "A printer is upgraded only once its side has confirmed every byte: over TCP\n"
     "its stack acknowledged them all (Linux; Windows 10 version 1703 and later),\n"
@@ -85,7 +87,12 @@ std::string FlashHelp()
         rates += (i ? ", " : "") + std::to_string(kPrinterBaudRates[i]) +
                  (static_cast<int32_t>(i) == kDefaultBaudIndex ? " (default)" : "");
     std::string help = kHelpText;
-    help.replace(help.find("@BAUD_RATES@"), std::string("@BAUD_RATES@").size(), rates);
+    auto put = [&help](const std::string& mark, const std::string& text) {
+        help.replace(help.find(mark), mark.size(), text);
+    };
+    put("@BAUD_RATES@", rates);
+    put("@HELD_MIB@", std::to_string(kDefaultHeldPackageMiB));
+    put("@MOST_HELD_MIB@", std::to_string(kMostHeldPackageMiB));
     return help;
 }
 

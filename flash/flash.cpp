@@ -25,13 +25,19 @@
 
 namespace {
 
+// A held package takes at most this share of the computer's memory.
+constexpr uint64_t kMemoryPerHeldByte = 4;
+
 // The package, read as page 4 reads it and held to the digest the user
 // pinned: every site of a rollout sends the package that was approved, not
 // whatever copy it holds. false with the refusal.
 bool LoadPinnedPackage(const FlashOptions& options, Package& package, std::string& refusal)
 {
     const bool sends = options.action == FlashAction::Upgrade && !options.dryRun;
-    if (!LoadPackage(options.package, package, refusal, sends ? options.holdPackageUpTo : 0))
+    // Held only where it fits many times over: the system may promise
+    // memory it cannot give, and would end the program for taking it.
+    const uint64_t holdUpTo = std::min(options.holdPackageUpTo, PhysicalMemoryBytes() / kMemoryPerHeldByte);
+    if (!LoadPackage(options.package, package, refusal, sends ? holdUpTo : 0))
         return false;
     if (options.expectDigest.empty() || package.digest == options.expectDigest)
         return true;

@@ -71,7 +71,7 @@ bool LoadPackage(const std::string& dir, Package& package, std::string& refusal,
     uint64_t listedBytes = 0;
     for (int k = 0; k < package.list.m_nCount; ++k)
         listedBytes += static_cast<uint64_t>(package.list.m_nSizes[k]);
-    package.held = listedBytes <= holdUpTo;
+    package.held = holdUpTo > 0 && listedBytes <= holdUpTo;
     std::vector<std::unique_ptr<unsigned char[]>> held;
     for (int k = 0; package.held && k < package.list.m_nCount; ++k) {
         // Memory the system will not give is no refusal: the package is

@@ -71,3 +71,6 @@ std::FILE* OpenTraceForAppend(const std::string& path);
 // Raises this process's limit of open files as far as the system lets it,
 // and returns the limit in force.
 uint64_t RaiseOpenFileLimit();
+
+// The computer's physical memory in bytes, 0 when the system does not say.
+uint64_t PhysicalMemoryBytes();

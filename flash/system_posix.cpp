@@ -156,6 +156,13 @@ std::FILE* OpenTraceForAppend(const std::string& path)
     return file;
 }
 
+uint64_t PhysicalMemoryBytes()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
+}
+
 uint64_t RaiseOpenFileLimit()
 {
     rlimit limit{};

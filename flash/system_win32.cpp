@@ -178,6 +178,13 @@ std::FILE* OpenTraceForAppend(const std::string& path)
     return file;
 }
 
+uint64_t PhysicalMemoryBytes()
+{
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? static_cast<uint64_t>(status.ullTotalPhys) : 0;
+}
+
 uint64_t RaiseOpenFileLimit()
 {
     // Handles have no per-process limit to raise; the C runtime's files,
