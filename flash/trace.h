@@ -1,6 +1,6 @@
 // One printer's trace, for support: every command and answer byte, and
 // each file's data as its size and SHA-256 as sent, each with the seconds
-// since the run began. One file per printer, in the folder --trace names:
+// since the printer's part began. One file per printer, in the folder --trace names:
 // each run that really runs the printer appends its part under a header of
 // its own, so that a rerun never loses the record of an earlier upgrade.
 #pragma once
@@ -29,8 +29,9 @@ public:
     // '>' bytes sent, '<' bytes read.
     void Bytes(char direction, const void* pBytes, int32_t n);
     void FileStarted(const std::string& name, int32_t size);
-    // What went of a file's data, whole or cut short, with the digest the
-    // caller computed as it went (the trace hashes nothing of its own).
+    // What went of a file's data, whole or cut short, with the digest of
+    // what was sent that the caller has (the package's, for a held file
+    // sent whole); the trace hashes nothing of its own.
     void FileEnded(const std::string& name, uint64_t bytes, const std::string& sha256);
 
 private:

@@ -111,8 +111,8 @@ int LoadStoredPortSettings(StoredPortSettings& settings)
     // A missing number leaves the default, as one the tables do not know.
     if (bPortType)
         CommModeFor(nPortType, read.m_nCommMode);
-    if (bBaud && BaudIndexOf(static_cast<uint32_t>(nBaud)) >= 0)
-        read.m_nBaudRate = BaudIndexOf(static_cast<uint32_t>(nBaud));
+    if (const int32_t index = bBaud ? BaudIndexOf(static_cast<uint32_t>(nBaud)) : -1; index >= 0)
+        read.m_nBaudRate = index;
     settings = read;
     return 1;
 }

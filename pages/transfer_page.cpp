@@ -80,7 +80,9 @@ bool CMyPropertyPage4::OnWizardFinish()
 
     TransferView view(*this, step);
     // Where the link cannot tell whether the printer has every byte (a
-    // printer queue), what was handed on counts as sent, as it always has.
+    // printer queue; TCP where the system does not say, as under Wine and
+    // on Windows before 10 version 1703), what was handed on counts as
+    // sent, as it always has.
     if (SendUpgrade(m_sheet.PrinterPort(), directory, list, view).result == TransferResult::Failed) {
         Wizard().EndWaitCursor();
         return false;

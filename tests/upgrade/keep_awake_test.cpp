@@ -35,7 +35,8 @@ TEST(KeepAwake, HoldsLogindsInhibitorUntilTheGuardGoesAndWithoutItWaitsForNothin
             EXPECT_TRUE(awake.Holding());
             EXPECT_TRUE(logind.WaitFor("inhibit sleep orvi-upgrade", 1, 5000)) << logind.Log();
             EXPECT_EQ(logind.Count(" block\n"), 1) << logind.Log();
-            // Held for as long as the guard lives.
+            // Held for as long as the guard lives: a release that came too
+            // early would reach the stand-in within this wait.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             EXPECT_EQ(logind.Count("released"), 0);
         }
