@@ -25,8 +25,8 @@
 
 namespace {
 
-// A held package takes at most this share of the computer's memory.
-constexpr uint64_t kMemoryPerHeldByte = 4;
+// A held package takes at most a quarter of the computer's memory.
+constexpr uint64_t kHeldShareDivisor = 4;
 
 // The package, read as page 4 reads it and held to the digest the user
 // pinned: every site of a rollout sends the package that was approved, not
@@ -36,7 +36,7 @@ bool LoadPinnedPackage(const FlashOptions& options, Package& package, std::strin
     const bool sends = options.action == FlashAction::Upgrade && !options.dryRun;
     // Held only where it fits many times over: the system may promise
     // memory it cannot give, and would end the program for taking it.
-    const uint64_t holdUpTo = std::min(options.holdPackageUpTo, PhysicalMemoryBytes() / kMemoryPerHeldByte);
+    const uint64_t holdUpTo = std::min(options.holdPackageUpTo, PhysicalMemoryBytes() / kHeldShareDivisor);
     if (!LoadPackage(options.package, package, refusal, sends ? holdUpTo : 0))
         return false;
     if (options.expectDigest.empty() || package.digest == options.expectDigest)
